@@ -12,9 +12,11 @@
 #include <QRadialGradient>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -46,6 +48,8 @@ struct Gear {
     double pitchRadius() const { return module * teeth / 2; }
     double outerRadius() const { return pitchRadius() + module; }
     double rootRadius() const { return pitchRadius() - 1.15 * module; }
+    double rimInner() const { return rootRadius() - 0.7 * module; }
+    double hubRadius() const { return 0.2 * pitchRadius() + 3; }
 };
 
 double involuteFunction(double angle) { return std::tan(angle) - angle; }
@@ -114,46 +118,43 @@ QLinearGradient diagonal(QPointF centre, double radius, const QColor& from, cons
     return gradient;
 }
 
-// Paths are turned rather than the painter, so that the light stays fixed at the upper left.
-void drawGear(QPainter& painter, const Gear& gear, double angle, bool shadowOnly)
+// The gear's solid parts, turned by angle degrees; paths are turned rather than the painter,
+// so that the light stays fixed at the upper left.
+QPainterPath gearBody(const Gear& gear, double angle)
 {
-    const double rimInner = gear.rootRadius() - 0.7 * module;
-    const double hubRadius = 0.2 * gear.pitchRadius() + 3;
-    const double boreRadius = 0.4 * hubRadius;
-    const double holeOrbit = (rimInner + hubRadius) / 2;
-    const double holeRadius = 0.36 * (rimInner - hubRadius);
-
-    const QTransform place = QTransform().translate(gear.centre.x(), gear.centre.y()).rotate(angle);
-    QPainterPath holes;
-    holes.setFillRule(Qt::OddEvenFill);
-    for (int h = 0; h < gear.holes; ++h)
-        holes.addPath(circle(polar(holeOrbit, 2 * pi * h / gear.holes + pi / gear.holes), holeRadius));
-    holes.addPath(circle({}, boreRadius));
-    holes = place.map(holes);
+    const double holeOrbit = (gear.rimInner() + gear.hubRadius()) / 2;
+    const double holeRadius = 0.36 * (gear.rimInner() - gear.hubRadius());
 
     QPainterPath body;
-    body.addPolygon(place.map(gearOutline(gear)));
+    body.addPolygon(gearOutline(gear));
     body.closeSubpath();
-    body = body.subtracted(holes);
+    for (int h = 0; h < gear.holes; ++h)
+        body -= circle(polar(holeOrbit, 2 * pi * h / gear.holes + pi / gear.holes), holeRadius);
+    body -= circle({}, 0.4 * gear.hubRadius());
+    return QTransform().translate(gear.centre.x(), gear.centre.y()).rotate(angle).map(body);
+}
 
+void drawShadow(QPainter& painter, const QPainterPath& body)
+{
+    painter.setPen(QPen(QColor(0, 0, 0, 28), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(QColor(0, 0, 0, 80));
+    painter.drawPath(body.translated(3, 4));
+}
+
+void drawGear(QPainter& painter, const Gear& gear, const QPainterPath& body)
+{
     const QPointF c = gear.centre;
     const double r = gear.outerRadius();
-    if (shadowOnly) {
-        const QPainterPath shadow = body.translated(3, 4);
-        painter.setPen(QPen(QColor(0, 0, 0, 28), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(QColor(0, 0, 0, 80));
-        painter.drawPath(shadow);
-        return;
-    }
+    const double rimInner = gear.rimInner();
+    const double hubRadius = gear.hubRadius();
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(diagonal(c, r, gear.look.light, gear.look.dark));
     painter.drawPath(body);
 
     // The web sits lower than rim and hub: lit the other way round, it reads as a recess.
-    const QPainterPath web = circle(c, rimInner).subtracted(circle(c, hubRadius)).subtracted(holes);
     painter.setBrush(diagonal(c, rimInner, gear.look.webDark, gear.look.webLight));
-    painter.drawPath(web);
+    painter.drawPath(body & (circle(c, rimInner) - circle(c, hubRadius)));
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QBrush(diagonal(c, rimInner, QColor(0, 0, 0, 110), QColor(255, 255, 255, 90))), 1.2));
     painter.drawEllipse(c, rimInner, rimInner);
@@ -201,10 +202,13 @@ QImage gearFrame(int index)
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (const bool shadowOnly : {true, false}) {
-        drawGear(painter, grey, grey.phase + greyTurn, shadowOnly);
-        drawGear(painter, red, red.phase + redTurn, shadowOnly);
-    }
+    const QPainterPath greyBody = gearBody(grey, grey.phase + greyTurn);
+    const QPainterPath redBody = gearBody(red, red.phase + redTurn);
+    // Both shadows first: the gears lie in one plane.
+    drawShadow(painter, greyBody);
+    drawShadow(painter, redBody);
+    drawGear(painter, grey, greyBody);
+    drawGear(painter, red, redBody);
     return image;
 }
 

@@ -44,7 +44,8 @@ TV57Library::~TV57Library() { Shutdown(); }
 
 int32_t TV57Library::Initialise(int32_t *reference, TPXClientInitialiseProc callback, void *param)
 {
-    std::lock_guard lock(fMutex);
+    std::unique_lock lock(fMutex);
+    ReapClosedWorker(lock);
     if (fState == TState::ShutDown)
         return ResultCode::NotReady;
     if (!reference || !callback)
@@ -141,9 +142,6 @@ void TV57Library::StartSession()
         session->Socket = TControlSocketServer::Start(
             config.SocketPath, [this](std::string_view line) { return ExecuteLiveLine(line); },
             fSink);
-    // The worker of an earlier session has finished its close by now.
-    if (fWorker.joinable())
-        fWorker.join();
     fSession = std::move(session);
     fLastDue = {};
     fState = TState::Open;
@@ -188,7 +186,7 @@ void TV57Library::WorkerLoop()
         fQueue.pop_front();
         if (std::holds_alternative<TCloseRequest>(queued.Request)) {
             FinishClose(lock, queued);
-            return;
+            return; // unlocked, and done with this library
         }
         const std::function<void()> callback = Complete(queued);
         lock.unlock();
@@ -222,11 +220,29 @@ void TV57Library::FinishClose(std::unique_lock<std::mutex> &lock, TQueued &queue
     std::unique_ptr<TSession> session = std::move(fSession);
     const TPXClientCloseProc callback = std::get<TCloseRequest>(queued.Request).Callback;
     lock.unlock();
-    session.reset(); // stops the control socket
-    InvokeCallback([&] { callback(ResultCode::Ready, queued.Param); });
+    session.reset(); // stops the control socket before a new session may open one
     lock.lock();
     if (fState == TState::Closing)
         fState = TState::Idle;
+    lock.unlock();
+    // The library may be initialised again from here on, even from inside
+    // this callback; the worker touches nothing of it any more.
+    InvokeCallback([&] { callback(ResultCode::Ready, queued.Param); });
+}
+
+void TV57Library::ReapClosedWorker(std::unique_lock<std::mutex> &lock)
+{
+    while (fState == TState::Idle && fWorker.joinable()) {
+        std::thread closed = std::move(fWorker);
+        lock.unlock();
+        // Its close callback may be calling in, so it is joined unlocked;
+        // when that callback is us, the thread ends as soon as we return.
+        if (closed.get_id() == std::this_thread::get_id())
+            closed.detach();
+        else
+            closed.join();
+        lock.lock();
+    }
 }
 
 std::string TV57Library::ExecuteLiveLine(std::string_view line)

@@ -89,7 +89,9 @@ private:
     // Completes one request under the lock; the callback is made afterwards,
     // outside it.
     std::function<void()> Complete(TQueued &queued);
+    // Ends the session and makes the close callback; leaves `lock` unlocked.
     void FinishClose(std::unique_lock<std::mutex> &lock, TQueued &queued);
+    void ReapClosedWorker(std::unique_lock<std::mutex> &lock);
     std::string ExecuteLiveLine(std::string_view line);
 
     TConfigSource fConfigSource;

@@ -1,0 +1,162 @@
+// The live instrument side: the control socket that a session opens when
+// PXV57_SIM_SOCKET names one, and the v57sim tool that talks to it.
+#include "ApiRecorder.h"
+#include "SimEngine.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace ApiRoundTrip;
+
+namespace {
+
+struct TToolRun {
+    int ExitCode = -1;
+    QStringList Answers;
+    QByteArray Errors;
+};
+
+} // namespace
+
+class TSimulatorSocketTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        TApiRecorder::Instance().Clear();
+        fReference = 0;
+        fSocket = fFolder.filePath("control.sock");
+        qputenv("PXV57_SIM_SOCKET", fSocket.toUtf8());
+    }
+    void cleanup()
+    {
+        if (fReference != 0)
+            QVERIFY(Close(fReference));
+        qunsetenv("PXV57_SIM_SOCKET");
+    }
+
+    void socketIsPrivateAndGoesWithTheSession()
+    {
+        QVERIFY(!QFileInfo::exists(fSocket));
+        QVERIFY(Initialise(fReference));
+        struct stat info;
+        QCOMPARE(::stat(qPrintable(fSocket), &info), 0);
+        QVERIFY(S_ISSOCK(info.st_mode));
+        QCOMPARE(info.st_mode & 0777, 0600u);
+        QVERIFY(Close(fReference));
+        QVERIFY(!QFileInfo::exists(fSocket));
+        QCOMPARE(RunTool({"devices"}).ExitCode, 2); // nobody listens any more
+    }
+
+    void toolPlugsSetsAndReadsBack()
+    {
+        QVERIFY(Initialise(fReference));
+        const TToolRun plug = RunTool({"plug", "0x1234", "1.0.2.3"});
+        QCOMPARE(plug.Answers, QStringList{"ok"});
+        QCOMPARE(plug.ExitCode, 0);
+
+        const auto done = Update(fReference);
+        QVERIFY(done);
+        const auto reports = Reports(done->Block);
+        QCOMPARE(reports.size(), 3u);
+        QCOMPARE(reports[2].DeviceID, 0x1234);
+        QCOMPARE(reports[2].VersionID, 0x01000203u);
+
+        // Lines from standard input, one answer each; comments are not sent.
+        const TToolRun lines = RunTool({}, "# at the instrument\n"
+                                           "set 0x1234 demand 500\n"
+                                           "\n"
+                                           "state 0x1234\n"
+                                           "devices\n");
+        QCOMPARE(lines.ExitCode, 0);
+        QCOMPARE(lines.Answers.size(), 3);
+        QCOMPARE(lines.Answers[0], "ok");
+        QVERIFY2(lines.Answers[1].startsWith("id=0x00001234 version=1.0.2.3 "), qPrintable(lines.Answers[1]));
+        QVERIFY(lines.Answers[1].contains(" demand=500 "));
+        QCOMPARE(lines.Answers[2], "devices 0x00A1B201 0x00A1B214 0x00001234");
+
+        const auto after = Update(fReference);
+        QVERIFY(after);
+        QCOMPARE(Reports(after->Block)[2].Demand, 500);
+
+        QCOMPARE(RunTool({"unplug", "0x1234"}).Answers, QStringList{"ok"});
+        QCOMPARE(Reports(Update(fReference)->Block).size(), 2u);
+    }
+
+    void toolReportsErrorsWithItsExitCode()
+    {
+        QVERIFY(Initialise(fReference));
+        const TToolRun bad = RunTool({}, "set 0x00A1B201 demand 300\nplg 5\nstate 0x42\n");
+        QCOMPARE(bad.ExitCode, 1);
+        QCOMPARE(bad.Answers.size(), 3);
+        QCOMPARE(bad.Answers[0], "ok");
+        QCOMPARE(bad.Answers[1], "error: unknown command 'plg'");
+        QCOMPARE(bad.Answers[2], "error: no device 0x00000042");
+        QCOMPARE(RunTool({"@1", "plug", "5"}).ExitCode, 1);
+    }
+
+    void faultsCanBeSetLive()
+    {
+        QVERIFY(Initialise(fReference));
+        QCOMPARE(RunTool({"refuse-updates", "1", "55"}).Answers, QStringList{"ok"});
+        QCOMPARE(PXV57_UpdateEx(fReference, nullptr, nullptr, 0, nullptr, nullptr,
+                                TApiRecorder::OnUpdate, nullptr),
+                 55);
+        QVERIFY(Update(fReference));
+    }
+
+    void staleSocketIsReplacedAndOtherFilesAreLeftAlone()
+    {
+        // A socket file nobody listens on, as a crashed run leaves behind.
+        {
+            QVERIFY(Initialise(fReference));
+            const QString moved = fFolder.filePath("stale.sock");
+            QVERIFY(QFile::rename(fSocket, moved));
+            QVERIFY(Close(fReference));
+            QVERIFY(QFile::rename(moved, fSocket));
+        }
+        QVERIFY(Initialise(fReference));
+        QCOMPARE(RunTool({"devices"}).ExitCode, 0);
+        QVERIFY(Close(fReference));
+
+        QFile plain(fSocket);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.write("keep me");
+        plain.close();
+        QVERIFY(Initialise(fReference)); // the library runs without its socket
+        QVERIFY(Update(fReference));
+        QVERIFY(plain.open(QIODevice::ReadOnly));
+        QCOMPARE(plain.readAll(), QByteArray("keep me"));
+        plain.remove();
+    }
+
+private:
+    TToolRun RunTool(const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess tool;
+        tool.start(V57SIM_TOOL, arguments);
+        TToolRun run;
+        if (!tool.waitForStarted(30000))
+            return run;
+        tool.write(input);
+        tool.closeWriteChannel();
+        if (!tool.waitForFinished(30000))
+            return run;
+        run.ExitCode = tool.exitCode();
+        run.Answers = QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        run.Errors = tool.readAllStandardError();
+        return run;
+    }
+
+    QTemporaryDir fFolder;
+    QString fSocket;
+    int32_t fReference = 0;
+};
+
+QTEST_GUILESS_MAIN(TSimulatorSocketTest)
+#include "tst_simulator_socket.moc"

@@ -40,6 +40,28 @@ private slots:
         qunsetenv("PXV57_SIM_SOCKET");
     }
 
+    // First, while ThreadSanitizer's history is fresh.
+    void liveLinesWhileUpdatesRun()
+    {
+        QVERIFY(Initialise(fReference));
+        QByteArray lines;
+        constexpr int Lines = 300;
+        for (int k = 1; k <= Lines; ++k)
+            lines += "set 0x00A1B214 demand " + QByteArray::number(k) + "\nstate 0x00A1B214\n";
+        QProcess tool;
+        tool.start(V57SIM_TOOL, {});
+        QVERIFY(tool.waitForStarted(30000));
+        tool.write(lines);
+        tool.closeWriteChannel();
+        while (!tool.waitForFinished(0))
+            QVERIFY(Update(fReference));
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(tool.readAllStandardOutput().count("ok\n"), Lines);
+        const auto done = Update(fReference);
+        QVERIFY(done);
+        QCOMPARE(Reports(done->Block)[1].Demand, Lines);
+    }
+
     void socketIsPrivateAndGoesWithTheSession()
     {
         QVERIFY(!QFileInfo::exists(fSocket));

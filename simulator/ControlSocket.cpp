@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -143,6 +144,7 @@ TControlSocketServer::~TControlSocketServer()
 
 void TControlSocketServer::Serve()
 {
+    ::pthread_setname_np(::pthread_self(), "V57API socket");
     if (fWakeRead < 0)
         return; // without a way to stop it, the server never starts
     std::vector<TClient> clients;

@@ -67,8 +67,6 @@ public:
     int32_t DeviceID() const { return fDeviceID; }
     uint32_t VersionID() const { return fVersionID; }
     const TDeviceSettings &Settings() const { return fSettings; }
-    const TDeviceBench &Bench() const { return fBench; }
-    double TrainRateHz() const { return fTrainRateHz; }
 
     // Fires the external trigger train up to and including `now`. Call it
     // before anything that changes the device at `now`.

@@ -3,6 +3,7 @@
 #include "ResultCodes.h"
 
 #include <cstdlib>
+#include <pthread.h>
 
 namespace V57Sim {
 
@@ -171,6 +172,7 @@ void TV57Library::Enqueue(void *param, decltype(TQueued::Request) request)
 
 void TV57Library::WorkerLoop()
 {
+    ::pthread_setname_np(::pthread_self(), "V57API worker");
     std::unique_lock lock(fMutex);
     while (fState != TState::ShutDown) {
         if (fQueue.empty()) {

@@ -1,0 +1,44 @@
+#include "Application.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QStyleFactory>
+
+#include <exception>
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        QMessageBox::critical(activeWindow(), applicationDisplayName(),
+                              QString::fromUtf8(error.what()));
+    }
+    return false;
+}
+
+bool ApplyVisualStyle(const QString &styleName)
+{
+    QString resourceName = styleName;
+    resourceName.remove(QLatin1Char(' '));
+    QFile sheet(QStringLiteral(":/styles/%1.qss").arg(resourceName));
+    if (!sheet.open(QIODevice::ReadOnly)) {
+        QMessageBox::critical(nullptr, QString(),
+                              QStringLiteral("Visual style \"%1\" not found.").arg(styleName));
+        return false;
+    }
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    return true;
+}
+
+void EnsureTahoma()
+{
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive))
+        return;
+    for (const char *file : {"tahoma.ttf", "tahomabd.ttf"})
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/") + QLatin1String(file));
+}

@@ -1,0 +1,21 @@
+// Raw-data resources of the program, looked up by name without regard to case.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+#include <vector>
+
+class TModuleResources {
+public:
+    explicit TModuleResources(QString root = QStringLiteral(":/rcdata"));
+
+    // Path of the resource with this name, or an empty string.
+    QString Find(const QString &name) const;
+
+private:
+    QString fRoot;
+};
+
+// Frames "PngImage_1", "PngImage_2", ... up to the first missing number.
+std::vector<QPixmap> LoadNumberedFrames(const TModuleResources &resources, const QString &prefix);

@@ -1,0 +1,76 @@
+#include "PostedMessages.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+// Library threads may post until the very end of the process, after static
+// objects of the program have been destroyed, so the registry is never freed.
+struct TRegistry {
+    std::mutex lock;
+    std::unordered_map<TWindowHandle, QObject *> receivers;
+    TWindowHandle lastHandle = NoWindow;
+};
+
+TRegistry &Registry()
+{
+    static auto *registry = new TRegistry;
+    return *registry;
+}
+
+} // namespace
+
+TPostedMessageEvent::TPostedMessageEvent(const TMessage &message, TMessageDiscard discard)
+    : QEvent(EventType()), fMessage(message), fDiscard(discard)
+{
+}
+
+TPostedMessageEvent::~TPostedMessageEvent()
+{
+    if (fDiscard)
+        fDiscard(fMessage);
+}
+
+QEvent::Type TPostedMessageEvent::EventType()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+namespace PostedMessages {
+
+TWindowHandle Register(QObject *receiver)
+{
+    TRegistry &registry = Registry();
+    std::lock_guard guard(registry.lock);
+    const TWindowHandle handle = ++registry.lastHandle;
+    registry.receivers.emplace(handle, receiver);
+    return handle;
+}
+
+void Unregister(TWindowHandle handle)
+{
+    TRegistry &registry = Registry();
+    std::lock_guard guard(registry.lock);
+    registry.receivers.erase(handle);
+}
+
+bool Post(TWindowHandle handle, const TMessage &message, TMessageDiscard discard)
+{
+    auto event = std::make_unique<TPostedMessageEvent>(message, discard);
+    TRegistry &registry = Registry();
+    // Posting under the lock keeps the receiver alive until the event is
+    // queued; once queued, the receiver's destruction discards it.
+    std::lock_guard guard(registry.lock);
+    const auto found = registry.receivers.find(handle);
+    if (found == registry.receivers.end())
+        return false; // the event's destructor discards the message
+    QCoreApplication::postEvent(found->second, event.release());
+    return true;
+}
+
+} // namespace PostedMessages

@@ -55,7 +55,8 @@ void TForm1::CreateDevicePanel(const uint8_t *record)
 {
     std::unique_ptr<TFGenericDeviceIntf> panel = ControllerClass->Create(fPanelHost);
     const int32_t id = DeviceBlock::Word(record, DeviceBlock::DeviceIDWord);
-    panel->setObjectName(QStringLiteral("FDeviceFrame%1").arg(uint32_t(id), 8, 16, QLatin1Char('0')).toUpper());
+    panel->setObjectName(QStringLiteral("FDeviceFrame")
+                         + QString::number(uint32_t(id), 16).rightJustified(8, QLatin1Char('0')).toUpper());
     panel->OnDeviceChange = [this](QObject *sender, int32_t deviceID) {
         OnDeviceChange(sender, deviceID);
     };

@@ -37,8 +37,9 @@ bool ApplyVisualStyle(const QString &styleName)
 
 void EnsureTahoma()
 {
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive))
-        return;
-    for (const char *file : {"tahoma.ttf", "tahomabd.ttf"})
-        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/") + QLatin1String(file));
+    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)) {
+        for (const char *file : {"tahoma.ttf", "tahomabd.ttf"})
+            QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/") + QLatin1String(file));
+    }
+    QApplication::setFont(QFont(QStringLiteral("Tahoma"), 8));
 }

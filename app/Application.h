@@ -15,6 +15,9 @@ public:
 // style is named in an error dialog and the default look stays.
 bool ApplyVisualStyle(const QString &styleName);
 
-// The layouts are designed in Tahoma; where the system has none, the
-// metric-compatible one that Debian ships with Wine is registered.
+// The layouts are designed in Tahoma 8 pt, which becomes the program's
+// ordinary font; where the system has no Tahoma, the metric-compatible one
+// that Debian ships with Wine is registered. The ordinary font is set for the
+// whole program because a style sheet re-resolves every widget's font from
+// the application's, dropping what a layout set on a parent.
 void EnsureTahoma();

@@ -144,9 +144,10 @@ void CompleteInitialise(int32_t result)
     std::lock_guard guard(d.lock);
     if (!d.pendingInitialise)
         return;
-    const auto [proc, param] = *d.pendingInitialise;
+    // Not a structured binding: clang 14 (the fuzz build) cannot capture one.
+    const auto pending = *d.pendingInitialise;
     d.pendingInitialise.reset();
-    d.Post([proc, param, result] { proc(result, param); });
+    d.Post([pending, result] { pending.first(result, pending.second); });
 }
 
 namespace {

@@ -188,7 +188,10 @@ void TFV57ControlForm::WireControls()
         {ui->cbPOLARITY, &TFV57ControlForm::cbPOLARITYChange},
         {ui->cbSOURCE, &TFV57ControlForm::cbSOURCEChange},
     };
-    for (const auto &[combo, change] : combos) {
+    for (const auto &entry : combos) {
+        // Named copies, not a structured binding: clang 14 cannot capture one.
+        TDropDownCombo *const combo = entry.first;
+        const THandler change = entry.second;
         connect(combo, &QComboBox::activated, this, [this, combo, change] { (this->*change)(combo); });
         connect(combo, &TDropDownCombo::droppedDown, this, [this, combo] { cbDropDown(combo); });
         connect(combo, &TDropDownCombo::closedUp, this, [this, combo] { cbCloseUp(combo); });

@@ -33,9 +33,9 @@ public:
 
     static QEvent::Type EventType();
 
-    const TMessage &Message() const { return fMessage; }
+    const TMessage &Message() const;
     // The handler takes over what the message carries.
-    void Take() { fDiscard = nullptr; }
+    void Take();
 
 private:
     TMessage fMessage;

@@ -2,17 +2,21 @@
 
 #include "DebugOutput.h"
 #include "StimulatorRecord.h"
+#include "V57PanelTexts.h"
 #include "V57SettingRules.h"
 #include "ui_FGenericDeviceInftU.h"
 #include "ui_FV57ControlFormU.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QGroupBox>
 #include <QMouseEvent>
 #include <QStyle>
 
 #include <utility>
 
 using namespace V57SettingRules;
+using V57PanelTexts::TRow;
 
 int Tag(const QObject *control) { return control->property("Tag").toInt(); }
 
@@ -49,6 +53,18 @@ std::vector<QLabel *> RecoveryRow(const Ui::TFV57ControlForm &ui)
 std::vector<QLabel *> DwellRow(const Ui::TFV57ControlForm &ui)
 {
     return {ui.pnlDWELL3, ui.pnlDWELL2, ui.pnlDWELL1};
+}
+
+// Setters that cost a screen reader a notification: skipped for the same text.
+void SetAccessibleName(QWidget *control, const QString &name)
+{
+    if (control->accessibleName() != name)
+        control->setAccessibleName(name);
+}
+void SetToolTip(const std::vector<QWidget *> &controls, const QString &text)
+{
+    for (QWidget *control : controls)
+        control->setToolTip(text);
 }
 
 // Designer fonts carry whole points only; these heights are pixel heights.
@@ -142,6 +158,7 @@ TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
     tmrWARN.setInterval(V57Timings::WarnTick);
 
     WireControls();
+    NameControls();
 }
 
 TFV57ControlForm::~TFV57ControlForm() = default;
@@ -150,18 +167,26 @@ std::vector<TFV57ControlForm::TEditableDigit> TFV57ControlForm::EditableDigits()
 {
     using T = TFV57ControlForm;
     return {
-        {ui->pnlDEMAND4, ui->btnDemandInc4, ui->btnDemandDec4, &T::btnDemandInc, &T::btnDemandDec},
-        {ui->pnlDEMAND3, ui->btnDemandInc3, ui->btnDemandDec3, &T::btnDemandInc, &T::btnDemandDec},
-        {ui->pnlDEMAND2, ui->btnDemandInc2, ui->btnDemandDec2, &T::btnDemandInc, &T::btnDemandDec},
-        {ui->pnlDEMAND1, ui->btnDemandInc1, ui->btnDemandDec1, &T::btnDemandInc, &T::btnDemandDec},
-        {ui->pnlWIDTH3, ui->btnWidthInc3, ui->btnWidthDec3, &T::btnWidthInc, &T::btnWidthDec},
-        {ui->pnlWIDTH2, ui->btnWidthInc2, ui->btnWidthDec2, &T::btnWidthInc, &T::btnWidthDec},
+        {ui->pnlDEMAND4, ui->btnDemandInc4, ui->btnDemandDec4, &T::btnDemandInc, &T::btnDemandDec,
+         TRow::Demand},
+        {ui->pnlDEMAND3, ui->btnDemandInc3, ui->btnDemandDec3, &T::btnDemandInc, &T::btnDemandDec,
+         TRow::Demand},
+        {ui->pnlDEMAND2, ui->btnDemandInc2, ui->btnDemandDec2, &T::btnDemandInc, &T::btnDemandDec,
+         TRow::Demand},
+        {ui->pnlDEMAND1, ui->btnDemandInc1, ui->btnDemandDec1, &T::btnDemandInc, &T::btnDemandDec,
+         TRow::Demand},
+        {ui->pnlWIDTH3, ui->btnWidthInc3, ui->btnWidthDec3, &T::btnWidthInc, &T::btnWidthDec,
+         TRow::Duration},
+        {ui->pnlWIDTH2, ui->btnWidthInc2, ui->btnWidthDec2, &T::btnWidthInc, &T::btnWidthDec,
+         TRow::Duration},
         {ui->pnlRECOVERY2, ui->btnRecoveryInc2, ui->btnRecoveryDec2, &T::btnRecoveryInc,
-         &T::btnRecoveryDec},
+         &T::btnRecoveryDec, TRow::Recovery},
         {ui->pnlRECOVERY1, ui->btnRecoveryInc1, ui->btnRecoveryDec1, &T::btnRecoveryInc,
-         &T::btnRecoveryDec},
-        {ui->pnlDWELL3, ui->btnDwellInc3, ui->btnDwellDec3, &T::btnDwellInc, &T::btnDwellDec},
-        {ui->pnlDWELL2, ui->btnDwellInc2, ui->btnDwellDec2, &T::btnDwellInc, &T::btnDwellDec},
+         &T::btnRecoveryDec, TRow::Recovery},
+        {ui->pnlDWELL3, ui->btnDwellInc3, ui->btnDwellDec3, &T::btnDwellInc, &T::btnDwellDec,
+         TRow::Dwell},
+        {ui->pnlDWELL2, ui->btnDwellInc2, ui->btnDwellDec2, &T::btnDwellInc, &T::btnDwellDec,
+         TRow::Dwell},
     };
 }
 
@@ -210,12 +235,99 @@ void TFV57ControlForm::WireControls()
     connect(&tmrWARN, &QTimer::timeout, this, [this] { tmrWARNTimer(&tmrWARN); });
 }
 
+// Names for what shows no text of its own, or a text that means little
+// without the group around it. The digit rows, the limit and the warning
+// flags are named again as their values change.
+void TFV57ControlForm::NameControls()
+{
+    for (const TEditableDigit &digit : EditableDigits()) {
+        digit.IncButton->setAccessibleName(V57PanelTexts::StepButtonName(digit.Row, true, Tag(digit.IncButton)));
+        digit.DecButton->setAccessibleName(V57PanelTexts::StepButtonName(digit.Row, false, Tag(digit.DecButton)));
+    }
+    const std::pair<QComboBox *, QString> combos[] = {
+        {ui->cbMODE, QStringLiteral("Mode")},
+        {ui->cbPOLARITY, QStringLiteral("Polarity")},
+        {ui->cbSOURCE, QStringLiteral("Demand source")},
+    };
+    for (const auto &[combo, name] : combos) {
+        combo->setAccessibleName(name);
+        combo->view()->setAccessibleName(name + QStringLiteral(" choices"));
+    }
+    ui->btnZero->setAccessibleName(QStringLiteral("Zero the external input"));
+    ui->rgOutput_Disabled->setAccessibleName(QStringLiteral("Output disabled"));
+    ui->rgOutput_Enabled->setAccessibleName(QStringLiteral("Output enabled"));
+    ui->cbBUZZER->setAccessibleName(QStringLiteral("OOC beep"));
+    for (QLabel *flag : {ui->pnlWARN_OOC, ui->pnlWARN_TF, ui->pnlWARN_OE, ui->pnlWARN_FAULT})
+        flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
+    DescribeDigitRow(TRow::Demand, DigitRowText(fDEMAND, 5));
+    DescribeDigitRow(TRow::Duration, DigitRowText(fWIDTH, 4));
+    DescribeDigitRow(TRow::Recovery, DigitRowText(fRECOVERY, 3));
+    DescribeDigitRow(TRow::Dwell, DigitRowText(fDWELL, 3));
+    DescribeDerivedFigures();
+    // The Errors tooltip counts up to the moment it shows.
+    ui->GroupBox7->installEventFilter(this);
+}
+
+void TFV57ControlForm::DescribeDigitRow(TRow row, const QString &shown)
+{
+    // The row's digits, and its group where it has one, all read the value.
+    const auto describe = [&shown](QString &last, auto digits, QWidget *other, auto reading) {
+        if (last == shown)
+            return;
+        last = shown;
+        const QString name = reading();
+        for (QLabel *digit : digits())
+            digit->setAccessibleName(name);
+        other->setAccessibleName(name);
+    };
+    const Ui::TFV57ControlForm &form = *ui;
+    switch (row) {
+    case TRow::Demand:
+        describe(fShownDemand, [&form] { return DemandRow(form); }, ui->Panel11,
+                 [this] { return V57PanelTexts::DemandReading(fDEMAND); });
+        break;
+    case TRow::Duration:
+        describe(fShownWidth, [&form] { return WidthRow(form); }, ui->GroupBox1,
+                 [this] { return V57PanelTexts::DurationReading(fWIDTH); });
+        break;
+    case TRow::Recovery:
+        describe(fShownRecovery, [&form] { return RecoveryRow(form); }, ui->GroupBox2,
+                 [this] { return V57PanelTexts::RecoveryReading(fRECOVERY); });
+        break;
+    case TRow::Dwell:
+        describe(fShownDwell, [&form] { return DwellRow(form); }, ui->GroupBox3,
+                 [this] { return V57PanelTexts::DwellReading(fDWELL); });
+        break;
+    }
+}
+
+// The charge per phase shows on the demand and duration digits, the
+// recovery phase's amplitude on the recovery digits.
+void TFV57ControlForm::DescribeDerivedFigures()
+{
+    const std::pair charge{fDEMAND, fWIDTH};
+    if (fChargeOf != charge) {
+        fChargeOf = charge;
+        std::vector<QWidget *> digits;
+        for (const auto &row : {DemandRow(*ui), WidthRow(*ui)})
+            digits.insert(digits.end(), row.begin(), row.end());
+        SetToolTip(digits, V57PanelTexts::ChargeToolTip(fDEMAND, fWIDTH));
+    }
+    const std::pair recovery{fDEMAND, fRECOVERY};
+    if (fRecoveryOf != recovery) {
+        fRecoveryOf = recovery;
+        const std::vector<QLabel *> row = RecoveryRow(*ui);
+        SetToolTip({row.begin(), row.end()}, V57PanelTexts::RecoveryToolTip(fDEMAND, fRECOVERY));
+    }
+}
+
 void TFV57ControlForm::ShowHeader()
 {
     QFont font = header->lblVersionID->font();
     font.setPointSize(8);
     header->lblVersionID->setFont(font);
     TFGenericDeviceIntf::ShowHeader();
+    setAccessibleName(QStringLiteral("Stimulator, device ID %1").arg(DeviceID()));
 }
 
 void TFV57ControlForm::OnCreate(const uint8_t *DevHdr)
@@ -250,10 +362,15 @@ void TFV57ControlForm::SetDeviceState(const uint8_t *DeviceState)
 
     const TWarnings warnings = CounterWarnings(fVALID, {fCOOC, fCTOOFAST}, report.CPulse,
                                                {report.COOC, report.CTooFast});
-    if (warnings.OOC)
+    const auto now = V57PanelTexts::TClock::now();
+    if (warnings.OOC) {
+        fOOCTally.Note(now);
         RaiseWarning(ui->pnlWARN_OOC);
-    if (warnings.TooFast)
+    }
+    if (warnings.TooFast) {
+        fTooFastTally.Note(now);
         RaiseWarning(ui->pnlWARN_TF);
+    }
     fVALID = true;
     fCTOOFAST = report.CTooFast;
     fCOOC = report.COOC;
@@ -298,7 +415,13 @@ int32_t TFV57ControlForm::IndexOfPanel(const QObject *Panel) const
 
 bool TFV57ControlForm::eventFilter(QObject *watched, QEvent *event)
 {
-    // Installed on the editable digits only.
+    if (watched == ui->GroupBox7) {
+        if (event->type() == QEvent::ToolTip)
+            ui->GroupBox7->setToolTip(
+                V57PanelTexts::ErrorsToolTip(fOOCTally, fTooFastTally, V57PanelTexts::TClock::now()));
+        return TFGenericDeviceIntf::eventFilter(watched, event);
+    }
+    // Otherwise installed on the editable digits only.
     switch (event->type()) {
     case QEvent::Enter:
         MouseEnterObj(watched);
@@ -353,7 +476,8 @@ void TFV57ControlForm::FrameClick(QObject *) {}
 void TFV57ControlForm::ShowDemand(int32_t Value)
 {
     StoreValue(fDEMAND, Value);
-    ShowDigitRow(fDEMAND, DemandRow(*ui));
+    DescribeDigitRow(TRow::Demand, ShowDigitRow(fDEMAND, DemandRow(*ui)));
+    DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowWidth(int32_t Value)
@@ -361,18 +485,21 @@ void TFV57ControlForm::ShowWidth(int32_t Value)
     StoreValue(fWIDTH, Value);
     const QString text = ShowDigitRow(fWIDTH, WidthRow(*ui));
     qCDebug(lcDebugOutput).noquote() << text;
+    DescribeDigitRow(TRow::Duration, text);
+    DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowRecovery(int32_t Value)
 {
     StoreValue(fRECOVERY, Value);
-    ShowDigitRow(fRECOVERY, RecoveryRow(*ui));
+    DescribeDigitRow(TRow::Recovery, ShowDigitRow(fRECOVERY, RecoveryRow(*ui)));
+    DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowDwell(int32_t Value)
 {
     StoreValue(fDWELL, Value);
-    ShowDigitRow(fDWELL, DwellRow(*ui));
+    DescribeDigitRow(TRow::Dwell, ShowDigitRow(fDWELL, DwellRow(*ui)));
 }
 
 void TFV57ControlForm::ShowLimit(int32_t Value)
@@ -384,6 +511,15 @@ void TFV57ControlForm::ShowLimit(int32_t Value)
     ui->btnSETLIMIT->setEnabled(display.ButtonEnabled);
     if (display.ButtonCaption)
         ui->btnSETLIMIT->setText(*display.ButtonCaption);
+
+    const int32_t scaleOf = Value < 0 ? -1 : fLIMIT;
+    if (fScaleOf != scaleOf) {
+        fScaleOf = scaleOf;
+        ui->GroupBox10->setToolTip(Value < 0 ? V57PanelTexts::LimitPendingToolTip()
+                                             : V57PanelTexts::LimitToolTip(fLIMIT));
+        ui->lbLimit->setAccessibleName(QStringLiteral("Limit %1 mA").arg(display.Limit));
+        SetAccessibleName(ui->btnSETLIMIT, QStringLiteral("%1 limit").arg(ui->btnSETLIMIT->text()));
+    }
 }
 
 void TFV57ControlForm::ShowMode(int32_t Value)
@@ -530,6 +666,7 @@ void TFV57ControlForm::cbBUZZERClick(QObject *Sender)
 void TFV57ControlForm::RaiseWarning(QLabel *flag)
 {
     flag->show();
+    SetAccessibleName(flag, V57PanelTexts::WarningFlagName(flag->text(), true));
     SetTag(flag, WarningTicks);
     if (!tmrWARN.isActive())
         tmrWARN.start();
@@ -543,6 +680,8 @@ void TFV57ControlForm::tmrWARNTimer(QObject *)
         if (ticksLeft > 0) {
             SetTag(flag, ticksLeft - 1);
             flag->setVisible(ticksLeft - 1 > 0);
+            if (ticksLeft == 1)
+                flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
         }
     }
     // With both flags run out there is nothing left to count.

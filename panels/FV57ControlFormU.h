@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FGenericDeviceInftU.h"
+#include "V57PanelTexts.h"
 
 #include <QButtonGroup>
 #include <QTimer>
@@ -9,6 +10,8 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -106,9 +109,15 @@ private:
         QToolButton *DecButton;
         THandler Inc;
         THandler Dec;
+        V57PanelTexts::TRow Row;
     };
     std::vector<TEditableDigit> EditableDigits() const;
     void WireControls();
+    void NameControls();
+    // Screen readers and tooltips follow the values; each is rebuilt only
+    // when what it depends on changed.
+    void DescribeDigitRow(V57PanelTexts::TRow row, const QString &shown);
+    void DescribeDerivedFigures();
 
     void AddControlObject(QLabel *Panel, QToolButton *IncButton, QToolButton *DecButton);
     int32_t IndexOfPanel(const QObject *Panel) const;
@@ -153,4 +162,11 @@ private:
     TControlObject *CurrentObj = nullptr;
     std::vector<std::unique_ptr<TControlObject>> oObjList;
     std::vector<const QLabel *> oObjIndex;
+
+    // What the rows and tooltips were last described with.
+    QString fShownDemand, fShownWidth, fShownRecovery, fShownDwell;
+    std::optional<std::pair<int32_t, int32_t>> fChargeOf, fRecoveryOf;
+    std::optional<int32_t> fScaleOf;
+    // Warnings raised since the panel was created, for the Errors tooltip.
+    V57PanelTexts::TWarningTally fOOCTally, fTooFastTally;
 };

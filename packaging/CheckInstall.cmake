@@ -5,6 +5,7 @@
 #         -DSYSTEM_LIBDIRS=dir|dir... -P CheckInstall.cmake
 # BINDIR, LIBDIR and DATADIR are the full installed paths; SYSTEM_LIBDIRS the
 # directories the loader searches by itself.
+cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${STAGE})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE} ${CMAKE_COMMAND} --install ${BUILD_DIR}
@@ -35,7 +36,13 @@ if(program_dynamic MATCHES "\\(RPATH\\)")
     # An RPATH would be searched before LD_LIBRARY_PATH: no replacing the library.
     message(FATAL_ERROR "the program carries an RPATH, not a RUNPATH:\n${program_dynamic}")
 endif()
+string(REPLACE "|" ";" system_libdirs "${SYSTEM_LIBDIRS}")
 if(program_dynamic MATCHES "runpath: \\[([^]]*)\\]")
+    # In a system lib dir a run path would put our library before the
+    # loader's own search, and so before a vendor's in /usr/local/lib.
+    if(LIBDIR IN_LIST system_libdirs)
+        message(FATAL_ERROR "the program has a run path, yet ${LIBDIR} is a system lib dir")
+    endif()
     # A private prefix: the run path, relative to the program, finds the
     # staged library with no environment at all.
     set(runpath ${CMAKE_MATCH_1})
@@ -54,7 +61,6 @@ if(program_dynamic MATCHES "runpath: \\[([^]]*)\\]")
 else()
     # The system's lib dir: the loader's own search finds it, after
     # LD_LIBRARY_PATH and /usr/local/lib.
-    string(REPLACE "|" ";" system_libdirs "${SYSTEM_LIBDIRS}")
     if(NOT LIBDIR IN_LIST system_libdirs)
         message(FATAL_ERROR "no run path, yet ${LIBDIR} is none of the system's lib dirs: ${system_libdirs}")
     endif()

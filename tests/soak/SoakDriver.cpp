@@ -271,6 +271,7 @@ void TSoak::Operate()
         return;
     TFGenericDeviceIntf &panel = *fForm.DeviceFrames()[std::size_t(Pick(int(fForm.DeviceFrames().size())))];
     const auto control = [&](const QString &name) { return panel.findChild<QWidget *>(name); };
+    const TValues before = PanelValues(panel);
     QString setting;
     switch (Pick(5)) {
     case 0:
@@ -300,10 +301,11 @@ void TSoak::Operate()
         break;
     }
     ++fClicks;
-    if (setting.isEmpty())
-        return;
-    // What the operator now sees is what was sent.
+    // What the operator now sees is what was sent. A click that changed
+    // nothing (a radio button already on, a digit at its bound) sends nothing.
     const int expected = PanelValues(panel).value(setting);
+    if (setting.isEmpty() || expected == before.value(setting))
+        return;
     const int32_t id = panel.DeviceID();
     ++fOperatorChanges;
     if (Reached(id, setting, expected)) {

@@ -67,7 +67,8 @@ void TForm1::FormCreate(QObject *)
 
 void TForm1::BuildGearsImageList()
 {
-    pngSpin = LoadNumberedFrames(TModuleResources(), QStringLiteral("PngImage_"));
+    pngSpinPaths = NumberedFramePaths(TModuleResources(), QStringLiteral("PngImage_"));
+    pngSpin.assign(pngSpinPaths.size(), QPixmap());
 }
 
 void TForm1::BackgroundVisability(bool Visable)
@@ -80,7 +81,10 @@ void TForm1::tmrAnimateTimer(QObject *)
 {
     if (pngSpin.empty())
         return;
-    imgSpinner->setPixmap(pngSpin[std::size_t(pngSpinIndex)]);
+    QPixmap &frame = pngSpin[std::size_t(pngSpinIndex)];
+    if (frame.isNull())
+        frame.load(pngSpinPaths[std::size_t(pngSpinIndex)], "PNG");
+    imgSpinner->setPixmap(frame);
     if (++pngSpinIndex >= int32_t(pngSpin.size()))
         pngSpinIndex = 0;
 }

@@ -107,7 +107,10 @@ private:
     bool fUpdating = false;
     bool fLateUpdate = false;
     QByteArray NextState;
+    // Decoding all frames took most of the start-up time: each is decoded
+    // the first time it is shown.
     std::vector<QPixmap> pngSpin;
+    std::vector<QString> pngSpinPaths;
     int32_t pngSpinIndex = 0;
     std::vector<std::unique_ptr<TFGenericDeviceIntf>> fDeviceFrames;
     TDeviceControllerClass ControllerClass = nullptr;

@@ -2,25 +2,34 @@
 
 #include <QDir>
 
-TModuleResources::TModuleResources(QString root) : fRoot(std::move(root)) {}
+TModuleResources::TModuleResources(QString root)
+    : fRoot(std::move(root)), fEntries(QDir(fRoot).entryList(QDir::Files))
+{
+}
 
 QString TModuleResources::Find(const QString &name) const
 {
-    const QDir dir(fRoot);
-    for (const QString &entry : dir.entryList(QDir::Files))
+    for (const QString &entry : fEntries)
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return dir.filePath(entry);
+            return QDir(fRoot).filePath(entry);
     return {};
+}
+
+std::vector<QString> NumberedFramePaths(const TModuleResources &resources, const QString &prefix)
+{
+    std::vector<QString> paths;
+    for (int n = 1;; ++n) {
+        QString path = resources.Find(prefix + QString::number(n));
+        if (path.isEmpty())
+            return paths;
+        paths.push_back(std::move(path));
+    }
 }
 
 std::vector<QPixmap> LoadNumberedFrames(const TModuleResources &resources, const QString &prefix)
 {
     std::vector<QPixmap> frames;
-    for (int n = 1;; ++n) {
-        const QString path = resources.Find(prefix + QString::number(n));
-        if (path.isEmpty())
-            break;
+    for (const QString &path : NumberedFramePaths(resources, prefix))
         frames.emplace_back(path, "PNG");
-    }
     return frames;
 }

@@ -3,6 +3,7 @@
 
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -15,7 +16,11 @@ public:
 
 private:
     QString fRoot;
+    QStringList fEntries; // listed once, not once per Find
 };
 
-// Frames "PngImage_1", "PngImage_2", ... up to the first missing number.
+// Paths of the frames "PngImage_1", "PngImage_2", ... up to the first
+// missing number.
+std::vector<QString> NumberedFramePaths(const TModuleResources &resources, const QString &prefix);
+// Those frames, decoded.
 std::vector<QPixmap> LoadNumberedFrames(const TModuleResources &resources, const QString &prefix);

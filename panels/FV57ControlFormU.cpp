@@ -544,15 +544,22 @@ void TFV57ControlForm::ShowSource(int32_t Value)
     ui->btnZero->setEnabled(item == ExternalSourceItem);
 }
 
+// Most reports change neither control, and then setChecked signals nothing:
+// the tag (a dynamic property, costly to set at every poll) is left alone.
 void TFV57ControlForm::ShowOutput(int32_t Value)
 {
+    QAbstractButton *item = fOutputItems.button(Value != 0 ? OutputEnabledItem : OutputDisabledItem);
+    if (item->isChecked())
+        return;
     SetTag(ui->rgOutput, 1);
-    fOutputItems.button(Value != 0 ? OutputEnabledItem : OutputDisabledItem)->setChecked(true);
+    item->setChecked(true);
     SetTag(ui->rgOutput, 0);
 }
 
 void TFV57ControlForm::ShowBuzzer(int32_t Value)
 {
+    if (ui->cbBUZZER->isChecked() == (Value == 0))
+        return;
     SetTag(ui->cbBUZZER, 1);
     ui->cbBUZZER->setChecked(Value == 0);
     SetTag(ui->cbBUZZER, 0);

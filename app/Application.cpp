@@ -35,6 +35,18 @@ bool ApplyVisualStyle(const QString &styleName)
     return true;
 }
 
+bool QtStyleRequested(int argc, const char *const *argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray option(argv[i]);
+        if (option == "-style" || option == "--style")
+            return i + 1 < argc;
+        if (option.startsWith("-style=") || option.startsWith("--style="))
+            return true;
+    }
+    return false;
+}
+
 void EnsureTahoma()
 {
     if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)) {

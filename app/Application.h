@@ -15,6 +15,11 @@ public:
 // style is named in an error dialog and the default look stays.
 bool ApplyVisualStyle(const QString &styleName);
 
+// Whether the command line names one of Qt's own styles (-style NAME, also
+// -style=NAME, --style ...). Read before the application object takes its
+// options out of argv; such a choice keeps the default look in that style.
+bool QtStyleRequested(int argc, const char *const *argv);
+
 // The layouts are designed in Tahoma 8 pt, which becomes the program's
 // ordinary font; where the system has no Tahoma, the metric-compatible one
 // that Debian ships with Wine is registered. The ordinary font is set for the

@@ -3,9 +3,11 @@
 
 int main(int argc, char *argv[])
 {
+    const bool qtStyle = QtStyleRequested(argc, argv);
     TApplication application(argc, argv);
     EnsureTahoma();
-    ApplyVisualStyle(QStringLiteral("Ruby Graphite"));
+    if (!qtStyle)
+        ApplyVisualStyle(QStringLiteral("Ruby Graphite"));
     TForm1 mainWindow;
     mainWindow.show();
     TApplication::exec();

@@ -1,6 +1,7 @@
 // Start-up of the main window against the scripted library: caption, the
 // initialise outcome, the class operations, the waiting animation, and
 // completions that come from other threads or after the window has gone.
+#include "Application.h"
 #include "FV57ControlFormU.h"
 #include "MainWindowFixture.h"
 #include "ModuleResources.h"
@@ -25,6 +26,9 @@ class TestStartup : public QObject {
 
 private slots:
     void init() { V57Double::Reset(); }
+
+    void qtStyleOnCommandLine_data();
+    void qtStyleOnCommandLine();
 
     void captionAndInitialise();
     void initialiseOutcome_data();
@@ -273,6 +277,27 @@ void TestStartup::completionAfterWindowGone()
     V57Double::Flush();
     QCoreApplication::processEvents();
     QVERIFY(next.DeviceFrames().empty());
+}
+
+void TestStartup::qtStyleOnCommandLine_data()
+{
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<bool>("requested");
+    QTest::newRow("none") << QByteArrayList{} << false;
+    QTest::newRow("-style NAME") << QByteArrayList{"-style", "fusion"} << true;
+    QTest::newRow("--style=NAME") << QByteArrayList{"--style=fusion"} << true;
+    QTest::newRow("-style with no name") << QByteArrayList{"-style"} << false;
+    QTest::newRow("other options") << QByteArrayList{"-platform", "offscreen", "stylefusion"} << false;
+}
+
+void TestStartup::qtStyleOnCommandLine()
+{
+    QFETCH(QByteArrayList, arguments);
+    QFETCH(bool, requested);
+    std::vector<const char *> argv{"pellix-control-panel"};
+    for (const QByteArray &argument : arguments)
+        argv.push_back(argument.constData());
+    QCOMPARE(QtStyleRequested(int(argv.size()), argv.data()), requested);
 }
 
 QTEST_MAIN(TestStartup)

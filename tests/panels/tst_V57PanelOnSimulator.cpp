@@ -3,6 +3,7 @@
 // front panel reaches the operator's screen. The device's side is read and
 // turned through the simulator's control socket.
 #include "FMainU.h"
+#include "SimulatorSocket.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -11,53 +12,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 namespace {
 
 constexpr int32_t Device = 0x00A1B201;
-const QString DeviceName = QStringLiteral("0x00A1B201");
 // Generous: the simulator and the program share a busy machine.
 constexpr int Patience = 20000;
 
-// One line to the control socket and its one-line answer.
-QString Ask(const QString &socketPath, const QString &line)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0)
-        return {};
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = socketPath.toLocal8Bit();
-    qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
-    // A simulator that stopped answering fails the test rather than hanging it.
-    const timeval patience{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    QByteArray answer;
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0) {
-        const QByteArray request = line.toUtf8() + '\n';
-        if (::write(fd, request.constData(), std::size_t(request.size())) == request.size()) {
-            char c = 0;
-            while (::read(fd, &c, 1) == 1 && c != '\n')
-                answer.append(c);
-        }
-    }
-    ::close(fd);
-    return QString::fromUtf8(answer);
-}
-
-// The value of one name=value word of the device's state, as the simulator holds it.
+// The value of one setting of the device, as the simulator holds it.
 QString DeviceValue(const QString &socketPath, const QString &name)
 {
-    const QStringList words = Ask(socketPath, QStringLiteral("state ") + DeviceName).split(' ');
-    for (const QString &word : words) {
-        if (word.startsWith(name + '='))
-            return word.mid(name.size() + 1);
-    }
-    return {};
+    return SimulatorSocket::State(socketPath.toLocal8Bit(), Device).value(name);
 }
 
 } // namespace
@@ -133,7 +97,8 @@ void TestV57PanelOnSimulator::clickReachesDevice()
 
 void TestV57PanelOnSimulator::instrumentChangeReachesPanel()
 {
-    QCOMPARE(Ask(socketPath, QStringLiteral("set ") + DeviceName + QStringLiteral(" demand 1234")),
+    QCOMPARE(SimulatorSocket::Ask(socketPath.toLocal8Bit(),
+                                  QStringLiteral("set %1 demand 1234").arg(SimulatorSocket::DeviceName(Device))),
              QStringLiteral("ok"));
     const QStringList row{"pnlDEMAND5", "pnlDEMAND4", "pnlDEMAND3", "pnlDEMAND2", "pnlDEMAND1"};
     const auto shown = [&] {

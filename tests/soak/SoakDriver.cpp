@@ -11,6 +11,7 @@
 //       its window closed after that long, requests on their way or not.
 #include "Application.h"
 #include "FMainU.h"
+#include "SimulatorSocket.h"
 #include "StimulatorRecord.h"
 
 #include <QAbstractButton>
@@ -25,10 +26,6 @@
 #include <QTimer>
 
 #include <malloc.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -39,29 +36,7 @@ using TValues = QMap<QString, int>;
 // Generous: the simulator and the program share a busy machine.
 constexpr int PatienceMs = 15000;
 
-// One line to the simulator's control socket, and its answer.
-QString Ask(const QByteArray &socketPath, const QString &line)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return {};
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path);
-    const timeval patience{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    QByteArray answer;
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0) {
-        const QByteArray request = line.toUtf8() + '\n';
-        if (::write(fd, request.constData(), std::size_t(request.size())) == request.size()) {
-            char c = 0;
-            while (::read(fd, &c, 1) == 1 && c != '\n')
-                answer.append(c);
-        }
-    }
-    ::close(fd);
-    return QString::fromUtf8(answer);
-}
+using SimulatorSocket::Ask;
 
 QString Hex(int32_t id) { return QString::number(uint32_t(id), 16).toUpper().rightJustified(8, u'0'); }
 
@@ -69,11 +44,10 @@ QString Hex(int32_t id) { return QString::number(uint32_t(id), 16).toUpper().rig
 TValues DeviceValues(const QByteArray &socket, int32_t id)
 {
     TValues values;
-    const QString state = Ask(socket, QStringLiteral("state 0x") + Hex(id));
-    for (const QString &word : state.split(u' ')) {
-        const QStringList pair = word.split(u'=');
-        if (pair.size() == 2 && pair[0] != QLatin1String("id") && pair[0] != QLatin1String("version"))
-            values[pair[0]] = pair[1].toInt();
+    const QMap<QString, QString> state = SimulatorSocket::State(socket, id);
+    for (auto word = state.begin(); word != state.end(); ++word) {
+        if (word.key() != QLatin1String("id") && word.key() != QLatin1String("version"))
+            values[word.key()] = word.value().toInt();
     }
     return values;
 }

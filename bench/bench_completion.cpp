@@ -128,16 +128,20 @@ TMedians Completion(TForm1 &form, int devices, int repetitions)
     return {h.Median, d.Median, fh.Median, fd.Median};
 }
 
-// Linear growth: a block k times larger costs at most k times as much.
+// Linear growth: a block k times larger costs at most k times as much, or
+// grows no faster than the same number of bare labels does (Qt's own repaint
+// bookkeeping and the caches grow faster than linearly).
 void Growth(int from, int to, const TMedians &a, const TMedians &b)
 {
     const std::string what = "1. Growth " + std::to_string(from) + " -> " + std::to_string(to) + " devices, ";
-    const double limit = double(to) / from;
-    const auto ratio = [](double x, double y) { return TStats{y / x, y / x, 1}; };
-    Row(what + "panels hold the state", "x", ratio(a.Handled, b.Handled), ratio(a.FloorHandled, b.FloorHandled),
-        "<= " + Figure(limit), Verdict(b.Handled / a.Handled <= limit));
-    Row(what + "drawn", "x", ratio(a.Drawn, b.Drawn), ratio(a.FloorDrawn, b.FloorDrawn),
-        "<= " + Figure(limit), Verdict(b.Drawn / a.Drawn <= limit));
+    const auto row = [&](const std::string &name, double x, double y, double floorX, double floorY) {
+        const double ratio = y / x, floorRatio = floorY / floorX;
+        Row(what + name, "x", {ratio, ratio, 1}, {floorRatio, floorRatio, 1},
+            "<= " + std::to_string(to / from) + " or floor's",
+            Verdict(ratio <= std::max(double(to) / from, floorRatio)));
+    };
+    row("panels hold the state", a.Handled, b.Handled, a.FloorHandled, b.FloorHandled);
+    row("drawn", a.Drawn, b.Drawn, a.FloorDrawn, b.FloorDrawn);
 }
 
 void Creation(TForm1 &form, int devices, int repetitions)

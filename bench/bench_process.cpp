@@ -6,6 +6,7 @@
 #include "BenchStats.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -34,6 +35,7 @@ TProcess Spawn(const char *program, const std::vector<std::pair<std::string, std
     p.Started = TClock::now();
     p.Pid = fork();
     if (p.Pid == 0) {
+        freopen("/dev/null", "w", stderr); // Qt's platform chatter
         for (const auto &[name, value] : env)
             setenv(name.c_str(), value.c_str(), 1);
         execl(program, program, static_cast<char *>(nullptr));
@@ -211,7 +213,13 @@ void Memory(const std::string &events)
 
 int main(int argc, char *argv[])
 {
+    // "--header" prints the table's header; "start", "memory" or "idle" runs
+    // one part alone.
     const std::string only = argc > 1 ? argv[1] : "";
+    if (only == "--header") {
+        Header();
+        return 0;
+    }
     char dir[] = "/tmp/pellix-bench-XXXXXX";
     if (!mkdtemp(dir))
         return 1;

@@ -7,10 +7,10 @@
 #include "BenchLibrary.h"
 #include "BenchStats.h"
 #include "FMainU.h"
+#include "TimerTick.h"
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <QTimerEvent>
 #include <QWindow>
 
 #include <memory>
@@ -47,16 +47,6 @@ inline void DeliverCompletions(TForm1 &form)
 {
     BenchLibrary::WaitIdle();
     QCoreApplication::sendPostedEvents(&form, TPostedMessageEvent::EventType());
-}
-
-// The poll timer's tick, without waiting for it.
-inline bool Tick(QTimer *timer)
-{
-    if (!timer->isActive())
-        return false;
-    QTimerEvent tick(timer->timerId());
-    QCoreApplication::sendEvent(timer, &tick);
-    return true;
 }
 
 // Counts the paint events of every widget, to show that a round has drawn.

@@ -5,11 +5,11 @@
 
 #include "FMainU.h"
 #include "StimulatorRecord.h"
+#include "TimerTick.h"
 #include "V57Double.h"
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <QTimerEvent>
 
 #include <memory>
 #include <vector>
@@ -53,17 +53,6 @@ inline void Deliver(TForm1 &form)
 {
     V57Double::Flush();
     QCoreApplication::sendPostedEvents(&form, TPostedMessageEvent::EventType());
-}
-
-// Fires a running timer once, as the end of its interval would, without
-// waiting for it. False when the timer is off.
-inline bool Tick(QTimer *timer)
-{
-    if (!timer->isActive())
-        return false;
-    QTimerEvent tick(timer->timerId());
-    QCoreApplication::sendEvent(timer, &tick);
-    return true;
 }
 
 // A main window whose library has completed its initialise.

@@ -1,6 +1,6 @@
 // The device session cycle against the scripted library: polls, operator
 // changes sent at once or as late updates, completions, the watchdog.
-// Timer ticks are fired by hand (Fixture::Tick) and completions dispatched
+// Timer ticks are fired by hand (Tick) and completions dispatched
 // alone (Fixture::Deliver), so no timer runs behind a test's back.
 #include "MainWindowFixture.h"
 #include "RecordingPanel.h"

@@ -88,10 +88,10 @@ void PlayOperator(TForm1 &form, uint8_t op, TReader &in)
 
 void PlayTimers(TForm1 &form)
 {
-    Fixture::Tick(form.tmrWatchDog);
+    Tick(form.tmrWatchDog);
     for (const auto &panel : form.DeviceFrames())
         for (QTimer *timer : panel->findChildren<QTimer *>())
-            Fixture::Tick(timer);
+            Tick(timer);
 }
 
 } // namespace
@@ -106,7 +106,7 @@ void Play(TForm1 &form, const uint8_t *data, std::size_t size)
             PlayCompletion(form, op, in);
             break;
         case StepPoll:
-            Fixture::Tick(form.tmrPoll);
+            Tick(form.tmrPoll);
             break;
         case StepOperator:
             PlayOperator(form, op, in);

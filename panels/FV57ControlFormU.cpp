@@ -55,6 +55,20 @@ std::vector<QLabel *> DwellRow(const Ui::TFV57ControlForm &ui)
     return {ui.pnlDWELL3, ui.pnlDWELL2, ui.pnlDWELL1};
 }
 
+// The row's digits, and the control beside them (the point or the group),
+// all read the row's value; renamed only when what the row shows changed.
+void NameDigitRow(QString &lastShown, const QString &shown, const std::vector<QLabel *> &row,
+                  QWidget *beside, QString (*reading)(int32_t), int32_t value)
+{
+    if (lastShown == shown)
+        return;
+    lastShown = shown;
+    const QString name = reading(value);
+    for (QLabel *digit : row)
+        digit->setAccessibleName(name);
+    beside->setAccessibleName(name);
+}
+
 // Setters that cost a screen reader a notification: skipped for the same text.
 void SetAccessibleName(QWidget *control, const QString &name)
 {
@@ -270,33 +284,22 @@ void TFV57ControlForm::NameControls()
 
 void TFV57ControlForm::DescribeDigitRow(TRow row, const QString &shown)
 {
-    // The row's digits, and its group where it has one, all read the value.
-    const auto describe = [&shown](QString &last, auto digits, QWidget *other, auto reading) {
-        if (last == shown)
-            return;
-        last = shown;
-        const QString name = reading();
-        for (QLabel *digit : digits())
-            digit->setAccessibleName(name);
-        other->setAccessibleName(name);
-    };
-    const Ui::TFV57ControlForm &form = *ui;
     switch (row) {
     case TRow::Demand:
-        describe(fShownDemand, [&form] { return DemandRow(form); }, ui->Panel11,
-                 [this] { return V57PanelTexts::DemandReading(fDEMAND); });
+        NameDigitRow(fShownDemand, shown, DemandRow(*ui), ui->Panel11,
+                     &V57PanelTexts::DemandReading, fDEMAND);
         break;
     case TRow::Duration:
-        describe(fShownWidth, [&form] { return WidthRow(form); }, ui->GroupBox1,
-                 [this] { return V57PanelTexts::DurationReading(fWIDTH); });
+        NameDigitRow(fShownWidth, shown, WidthRow(*ui), ui->GroupBox1,
+                     &V57PanelTexts::DurationReading, fWIDTH);
         break;
     case TRow::Recovery:
-        describe(fShownRecovery, [&form] { return RecoveryRow(form); }, ui->GroupBox2,
-                 [this] { return V57PanelTexts::RecoveryReading(fRECOVERY); });
+        NameDigitRow(fShownRecovery, shown, RecoveryRow(*ui), ui->GroupBox2,
+                     &V57PanelTexts::RecoveryReading, fRECOVERY);
         break;
     case TRow::Dwell:
-        describe(fShownDwell, [&form] { return DwellRow(form); }, ui->GroupBox3,
-                 [this] { return V57PanelTexts::DwellReading(fDWELL); });
+        NameDigitRow(fShownDwell, shown, DwellRow(*ui), ui->GroupBox3,
+                     &V57PanelTexts::DwellReading, fDWELL);
         break;
     }
 }

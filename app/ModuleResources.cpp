@@ -25,11 +25,3 @@ std::vector<QString> NumberedFramePaths(const TModuleResources &resources, const
         paths.push_back(std::move(path));
     }
 }
-
-std::vector<QPixmap> LoadNumberedFrames(const TModuleResources &resources, const QString &prefix)
-{
-    std::vector<QPixmap> frames;
-    for (const QString &path : NumberedFramePaths(resources, prefix))
-        frames.emplace_back(path, "PNG");
-    return frames;
-}

@@ -1,7 +1,6 @@
 // Raw-data resources of the program, looked up by name without regard to case.
 #pragma once
 
-#include <QPixmap>
 #include <QString>
 #include <QStringList>
 
@@ -22,5 +21,3 @@ private:
 // Paths of the frames "PngImage_1", "PngImage_2", ... up to the first
 // missing number.
 std::vector<QString> NumberedFramePaths(const TModuleResources &resources, const QString &prefix);
-// Those frames, decoded.
-std::vector<QPixmap> LoadNumberedFrames(const TModuleResources &resources, const QString &prefix);

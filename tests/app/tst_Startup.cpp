@@ -190,8 +190,9 @@ void TestStartup::framesStopAtFirstGap()
         QVERIFY(frame.save(root.filePath(QLatin1String(name)), "PNG"));
     }
 
-    const std::vector<QPixmap> frames =
-        LoadNumberedFrames(TModuleResources(root.path()), QStringLiteral("PngImage_"));
+    std::vector<QPixmap> frames;
+    for (const QString &path : NumberedFramePaths(TModuleResources(root.path()), QStringLiteral("PngImage_")))
+        frames.emplace_back(path, "PNG");
     QCOMPARE(frames.size(), 2u);
     QCOMPARE(frames[0].width(), 1);
     QCOMPARE(frames[1].width(), 2);

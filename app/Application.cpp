@@ -3,9 +3,37 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOptionComplex>
 
 #include <exception>
+
+namespace {
+
+// Qt's own styles keep 19 px for a drop-down list's arrow, its glyph in the
+// middle, and inset the text before it: in an 86 px list that cuts the last
+// letter of "Mono-phasic". The text may run on towards the glyph.
+class TRoomyComboStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl sub,
+                         const QWidget *widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, sub, widget);
+        if (control == CC_ComboBox && sub == SC_ComboBoxEditField) {
+            constexpr int intoArrow = 4;
+            if (option->direction == Qt::RightToLeft)
+                rect.setLeft(rect.left() - intoArrow);
+            else
+                rect.setRight(rect.right() + intoArrow);
+        }
+        return rect;
+    }
+};
+
+} // namespace
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -33,6 +61,11 @@ bool ApplyVisualStyle(const QString &styleName)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
     return true;
+}
+
+void KeepQtStyle()
+{
+    QApplication::setStyle(new TRoomyComboStyle(QApplication::style()->name()));
 }
 
 bool QtStyleRequested(int argc, const char *const *argv)

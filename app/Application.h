@@ -20,6 +20,10 @@ bool ApplyVisualStyle(const QString &styleName);
 // options out of argv; such a choice keeps the default look in that style.
 bool QtStyleRequested(int argc, const char *const *argv);
 
+// The default look in Qt's style of the moment, with room for the layouts'
+// narrow drop-down lists.
+void KeepQtStyle();
+
 // The layouts are designed in Tahoma 8 pt, which becomes the program's
 // ordinary font; where the system has no Tahoma, the metric-compatible one
 // that Debian ships with Wine is registered. The ordinary font is set for the

@@ -6,8 +6,8 @@ int main(int argc, char *argv[])
     const bool qtStyle = QtStyleRequested(argc, argv);
     TApplication application(argc, argv);
     EnsureTahoma();
-    if (!qtStyle)
-        ApplyVisualStyle(QStringLiteral("Ruby Graphite"));
+    if (qtStyle || !ApplyVisualStyle(QStringLiteral("Ruby Graphite")))
+        KeepQtStyle();
     TForm1 mainWindow;
     mainWindow.show();
     TApplication::exec();

@@ -38,8 +38,6 @@ constexpr int PatienceMs = 15000;
 
 using SimulatorSocket::Ask;
 
-QString Hex(int32_t id) { return QString::number(uint32_t(id), 16).toUpper().rightJustified(8, u'0'); }
-
 // The settings compared between a panel and its device, in the socket's names.
 TValues DeviceValues(const QByteArray &socket, int32_t id)
 {
@@ -85,7 +83,7 @@ QStringList Differences(const TForm1 &form, const QByteArray &socket)
         for (auto value = shown.begin(); value != shown.end(); ++value)
             if (device.value(value.key(), -1) != value.value())
                 differences.append(QStringLiteral("%1 %2: panel %3, device %4")
-                                       .arg(Hex(panel->DeviceID()), value.key())
+                                       .arg(SimulatorSocket::DeviceName(panel->DeviceID()), value.key())
                                        .arg(value.value())
                                        .arg(device.value(value.key(), -1)));
     }
@@ -152,7 +150,7 @@ QString TSoak::AnyDevice(bool connected)
     if (!connected) {
         QStringList unplugged;
         for (int k = 0; k < 6; ++k) {
-            const QString id = QStringLiteral("0x") + Hex(0x00C0FF00 + k);
+            const QString id = SimulatorSocket::DeviceName(0x00C0FF00 + k);
             if (!ids.contains(id))
                 unplugged.append(id);
         }
@@ -291,7 +289,7 @@ void TSoak::Operate()
     } else {
         ++fLost;
         std::printf("lost: %s %s = %d; the device has %d, the status says \"%s\"\n",
-                    qPrintable(Hex(id)), qPrintable(setting), expected,
+                    qPrintable(SimulatorSocket::DeviceName(id)), qPrintable(setting), expected,
                     DeviceValues(fSocket, id).value(setting, -1),
                     qPrintable(fForm.sbStatus->currentMessage()));
     }

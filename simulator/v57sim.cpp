@@ -6,14 +6,11 @@
 //
 // SOCKET defaults to $PXV57_SIM_SOCKET. Exit status: 0 when every answer is
 // good, 1 when one is an error, 2 when the simulator cannot be reached.
-#include <cerrno>
+#include "ControlSocket.h"
+
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -26,69 +23,6 @@ void Usage()
     std::cerr << "usage: v57sim [-s SOCKET] [LINE...]\n"
                  "Sends LINE (or each line of standard input) to the stimulator simulator's\n"
                  "control socket (default $PXV57_SIM_SOCKET) and prints the answers.\n";
-}
-
-class TConnection {
-public:
-    explicit TConnection(int fd) : fFd(fd) {}
-    ~TConnection() { ::close(fFd); }
-    TConnection(const TConnection &) = delete;
-    TConnection &operator=(const TConnection &) = delete;
-
-    bool Send(const std::string &line)
-    {
-        const std::string text = line + "\n";
-        for (std::size_t sent = 0; sent < text.size();) {
-            const ssize_t n = ::send(fFd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            sent += std::size_t(n);
-        }
-        return true;
-    }
-
-    // The next answer line, without its newline; false when the server has gone.
-    bool Receive(std::string &answer)
-    {
-        std::size_t end;
-        while ((end = fReceived.find('\n')) == std::string::npos) {
-            char buffer[1024];
-            const ssize_t n = ::read(fFd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            fReceived.append(buffer, std::size_t(n));
-        }
-        answer = fReceived.substr(0, end);
-        fReceived.erase(0, end + 1);
-        return true;
-    }
-
-private:
-    int fFd;
-    std::string fReceived;
-};
-
-int Connect(const std::string &path)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
 }
 
 bool IsBlankOrComment(const std::string &line)
@@ -121,17 +55,17 @@ int main(int argc, char **argv)
         return ExitUnreachable;
     }
 
-    const int fd = Connect(socketPath);
-    if (fd < 0) {
-        std::cerr << "v57sim: " << socketPath << ": " << std::strerror(errno) << "\n";
+    std::string error;
+    const auto connection = V57Sim::TControlClient::Connect(socketPath, error);
+    if (!connection) {
+        std::cerr << "v57sim: " << error << "\n";
         return ExitUnreachable;
     }
-    TConnection connection(fd);
 
     int status = 0;
     auto exchange = [&](const std::string &line) {
         std::string answer;
-        if (!connection.Send(line) || !connection.Receive(answer)) {
+        if (!connection->Send(line) || !connection->Receive(answer)) {
             std::cerr << "v57sim: the simulator closed the connection\n";
             status = ExitUnreachable;
             return false;

@@ -2,15 +2,13 @@
 // simulator use it: one line sent, one line of answer.
 #pragma once
 
+#include "ControlSocket.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
 
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/un.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdint>
 
 namespace SimulatorSocket {
@@ -19,25 +17,13 @@ namespace SimulatorSocket {
 // so a stalled simulator fails a test instead of hanging it.
 inline QString Ask(const QByteArray &socketPath, const QString &line)
 {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    std::string error;
+    const auto client = V57Sim::TControlClient::Connect(socketPath.toStdString(), error);
+    std::string answer;
+    if (!client || !client->Send(line.toStdString())
+        || !client->Receive(answer, std::chrono::seconds(5)))
         return {};
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path);
-    const timeval patience{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    QByteArray answer;
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0) {
-        const QByteArray request = line.toUtf8() + '\n';
-        if (::write(fd, request.constData(), std::size_t(request.size())) == request.size()) {
-            char c = 0;
-            while (::read(fd, &c, 1) == 1 && c != '\n')
-                answer.append(c);
-        }
-    }
-    ::close(fd);
-    return QString::fromUtf8(answer);
+    return QString::fromStdString(answer);
 }
 
 // "0x" and the eight upper-case hex digits, as the socket names a device.

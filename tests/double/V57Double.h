@@ -11,6 +11,17 @@
 #include <thread>
 #include <vector>
 
+// The scripting functions leave the DLL beside the entry points on Windows.
+#if defined(_WIN32)
+#ifdef V57API_double_EXPORTS
+#define V57DOUBLE_API __declspec(dllexport)
+#else
+#define V57DOUBLE_API __declspec(dllimport)
+#endif
+#else
+#define V57DOUBLE_API
+#endif
+
 namespace V57Double {
 
 struct TUpdateCall {
@@ -24,31 +35,31 @@ struct TUpdateCall {
 };
 
 // Back to the start: no calls recorded, nothing pending, default answers.
-void Reset();
+V57DOUBLE_API void Reset();
 
 // Answers of the next requests. Initialise: the code it returns (997 by
 // default), the reference it writes (1 by default; 0 writes none).
-void SetInitialiseResult(int32_t result);
-void SetReference(int32_t reference);
+V57DOUBLE_API void SetInitialiseResult(int32_t result);
+V57DOUBLE_API void SetReference(int32_t reference);
 // Update results, taken one per request; when the queue is empty, 997.
-void QueueUpdateResults(std::vector<int32_t> results);
+V57DOUBLE_API void QueueUpdateResults(std::vector<int32_t> results);
 
-int InitialiseCalls();
-std::vector<TUpdateCall> UpdateCalls();
-int PendingUpdates();
+V57DOUBLE_API int InitialiseCalls();
+V57DOUBLE_API std::vector<TUpdateCall> UpdateCalls();
+V57DOUBLE_API int PendingUpdates();
 
 // Completes the pending initialise with this result, on the double's thread.
-void CompleteInitialise(int32_t result);
+V57DOUBLE_API void CompleteInitialise(int32_t result);
 // Completes the oldest pending update with these bytes. CompleteRaw passes
 // any pointer and size, for contract violations.
-void CompleteUpdate(const std::vector<uint8_t> &currentState);
-void CompleteRaw(const uint8_t *data, int32_t size);
+V57DOUBLE_API void CompleteUpdate(const std::vector<uint8_t> &currentState);
+V57DOUBLE_API void CompleteRaw(const uint8_t *data, int32_t size);
 // A completion nobody asked for: the callback and parameter of the last
 // update are called again.
-void CompleteSpurious(const std::vector<uint8_t> &currentState);
+V57DOUBLE_API void CompleteSpurious(const std::vector<uint8_t> &currentState);
 // Blocks until every completion handed to the double's thread has been made.
-void Flush();
+V57DOUBLE_API void Flush();
 
-std::thread::id CallbackThread();
+V57DOUBLE_API std::thread::id CallbackThread();
 
 } // namespace V57Double

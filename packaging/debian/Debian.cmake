@@ -1,5 +1,6 @@
 # The Linux install tree and the .deb: the program and v57sim in bin, our
-# libV57API.so in the lib dir, scenarios, a desktop entry and icons.
+# libV57API.so in the lib dir, scenarios, a desktop entry, icons, manual
+# pages, and the package's copyright file and changelog.
 include(GNUInstallDirs)
 
 # In the system's lib dir the program needs no run path, and so an installed
@@ -29,6 +30,49 @@ foreach(size IN LISTS PELLIX_ICON_SIZES)
             RENAME pellix-control-panel.png)
 endforeach()
 
+# The documents a Debian package carries: the copyright file (machine-readable,
+# with the licence from LICENSE), the changelog and the manual pages. The
+# gzipped ones are made in the build tree with -9n: no name and no time in
+# the header, so every build gives the same bytes.
+find_program(GZIP gzip REQUIRED)
+set(documents_dir ${CMAKE_CURRENT_BINARY_DIR}/debian)
+set(package_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_PACKAGE_NAME})
+set(package_full_docdir ${CMAKE_INSTALL_FULL_DATAROOTDIR}/doc/${CPACK_PACKAGE_NAME})
+set(package_maintainer "Pellix Control Panel developers <developers@pellix.invalid>")
+
+file(READ ${CPACK_RESOURCE_FILE_LICENSE} licence)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CPACK_RESOURCE_FILE_LICENSE})
+if(NOT licence MATCHES "^MIT License\n+Copyright \\(c\\) ([^\n]+)\n+(.+)$")
+    message(FATAL_ERROR "${CPACK_RESOURCE_FILE_LICENSE}: no MIT licence with one copyright line")
+endif()
+set(PELLIX_COPYRIGHT ${CMAKE_MATCH_1})
+# The licence text as a field's continuation: each line indented by one
+# space, each empty line a lone full stop.
+string(STRIP "${CMAKE_MATCH_2}" licence_text)
+string(REGEX REPLACE "\n\n+" "\n.\n" licence_text "${licence_text}")
+string(REPLACE "\n" "\n " PELLIX_LICENSE_TEXT " ${licence_text}")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${documents_dir}/copyright @ONLY)
+
+set(gzipped)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog ${documents_dir}/changelog COPYONLY)
+foreach(page pellix-control-panel v57sim)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/${page}.1.in ${documents_dir}/${page}.1 @ONLY)
+endforeach()
+foreach(document changelog pellix-control-panel.1 v57sim.1)
+    add_custom_command(OUTPUT ${documents_dir}/${document}.gz
+                       COMMAND ${GZIP} -9nkf ${document}
+                       DEPENDS ${documents_dir}/${document}
+                       WORKING_DIRECTORY ${documents_dir}
+                       COMMENT "Compressing ${document}"
+                       VERBATIM)
+    list(APPEND gzipped ${documents_dir}/${document}.gz)
+endforeach()
+add_custom_target(package_documents ALL DEPENDS ${gzipped})
+
+install(FILES ${documents_dir}/copyright ${documents_dir}/changelog.gz DESTINATION ${package_docdir})
+install(FILES ${documents_dir}/pellix-control-panel.1.gz ${documents_dir}/v57sim.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 if(BUILD_TESTING)
     find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
     if(DESKTOP_FILE_VALIDATE)
@@ -45,6 +89,9 @@ if(BUILD_TESTING)
                      -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/install-test
                      -DBINDIR=${CMAKE_INSTALL_FULL_BINDIR} -DLIBDIR=${CMAKE_INSTALL_FULL_LIBDIR}
                      -DDATADIR=${CMAKE_INSTALL_FULL_DATADIR}
+                     -DDOCDIR=${package_full_docdir}
+                     -DMANDIR=${CMAKE_INSTALL_FULL_MANDIR}
+                     -DVERSION=${PROJECT_VERSION} -DLICENSE=${CPACK_RESOURCE_FILE_LICENSE}
                      "-DSYSTEM_LIBDIRS=${system_libdirs_arg}"
                      -P ${CMAKE_CURRENT_LIST_DIR}/CheckInstall.cmake)
     set_tests_properties(packaging_install_tree PROPERTIES ENVIRONMENT "LD_LIBRARY_PATH=")
@@ -55,7 +102,7 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY pellix-control-panel)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pellix Control Panel developers <developers@pellix.invalid>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${package_maintainer})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # dpkg-shlibdeps finds our own libV57API.so in the build, not in a package.
@@ -64,3 +111,35 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${device_library_dir})
 # The layout is drawn for Tahoma, which Debian ships in fonts-wine.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wine")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The library lands in a directory of the loader's own search: dpkg's
+# ldconfig trigger refreshes the loader's cache, once for the whole run.
+# (CPack still writes a postinst and a postrm that call ldconfig; empty
+# scripts of ours in their place would only trade one lintian warning for
+# another.)
+if(CMAKE_INSTALL_FULL_LIBDIR IN_LIST system_libdirs)
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/triggers)
+endif()
+
+# The extended description, wrapped at word ends for 80-column terminals
+# (as a string, not a list: it holds a semicolon).
+string(REGEX REPLACE "[ \n]+" " " rest "${CPACK_PACKAGE_DESCRIPTION}")
+set(description "")
+while(TRUE)
+    string(LENGTH "${rest}" length)
+    if(length LESS_EQUAL 79)
+        break()
+    endif()
+    string(SUBSTRING "${rest}" 0 80 head)
+    string(FIND "${head}" " " cut REVERSE)
+    if(cut LESS 1)
+        string(FIND "${rest}" " " cut)
+        if(cut LESS 1)
+            break()
+        endif()
+    endif()
+    string(SUBSTRING "${rest}" 0 ${cut} line)
+    string(APPEND description "${line}\n")
+    math(EXPR cut "${cut} + 1")
+    string(SUBSTRING "${rest}" ${cut} -1 rest)
+endwhile()
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${description}${rest}")

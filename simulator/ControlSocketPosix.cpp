@@ -1,12 +1,12 @@
 // The control socket on Linux: a Unix domain socket at a path, mode 0600,
 // served with poll() and woken for shutdown through a pipe.
 #include "ControlSocket.h"
+#include "ThreadName.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -176,7 +176,7 @@ TControlSocketServer::~TControlSocketServer()
 
 void TControlSocketServer::Serve()
 {
-    ::pthread_setname_np(::pthread_self(), "V57API socket");
+    NameThisThread("V57API socket");
     struct TClient {
         int Fd;
         TControlConnection Lines;

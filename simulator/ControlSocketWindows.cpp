@@ -2,6 +2,7 @@
 // clients only, served with overlapped I/O from one thread and woken for
 // shutdown through an event.
 #include "ControlSocket.h"
+#include "ThreadName.h"
 
 #include <windows.h>
 
@@ -133,6 +134,12 @@ bool WriteAll(HANDLE file, std::string_view text, DWORD timeoutMs)
     return true;
 }
 
+// True when a server has an instance of the pipe, free or busy.
+bool SomeoneListens(const std::wstring &name)
+{
+    return ::WaitNamedPipeW(name.c_str(), 1) || ::GetLastError() == ERROR_SEM_TIMEOUT;
+}
+
 HANDLE NewPipeInstance(const std::wstring &name, bool first)
 {
     return ::CreateNamedPipeW(
@@ -175,11 +182,17 @@ std::unique_ptr<TControlSocketServer> TControlSocketServer::Start(const std::str
 {
     auto transport = std::make_unique<TTransport>();
     transport->Name = PipeName(address);
-    // The first instance is ours alone: a live server at the name refuses it.
+    const std::string inUse = "control socket " + address + ": in use by another simulator; no control socket";
+    // The first instance is ours alone: Windows refuses it while another
+    // server has the name. (Wine does not, hence the look first.)
+    if (SomeoneListens(transport->Name)) {
+        sink(inUse);
+        return nullptr;
+    }
     if (!transport->Listening.Reset(NewPipeInstance(transport->Name, true))) {
         const DWORD code = ::GetLastError();
         sink(code == ERROR_ACCESS_DENIED || code == ERROR_PIPE_BUSY
-                 ? "control socket " + address + ": in use by another simulator; no control socket"
+                 ? inUse
                  : SystemError("control socket " + address, code));
         return nullptr;
     }
@@ -206,6 +219,7 @@ TControlSocketServer::~TControlSocketServer()
 
 void TControlSocketServer::Serve()
 {
+    NameThisThread("V57API socket");
     TTransport &transport = *fTransport;
     std::vector<std::unique_ptr<TPipeClient>> clients;
     TPending connect;

@@ -2,6 +2,7 @@
 // top of one process-wide TV57Library.
 #include "V57API.h"
 
+#include "ProcessExit.h"
 #include "ResultCodes.h"
 #include "V57Library.h"
 
@@ -21,12 +22,17 @@ TV57Library &Library()
 
 // Stops the worker and the control socket at exit, dropping the requests in
 // flight. Made at the first initialise, that is after the host's own statics,
-// so it runs before they are destroyed.
+// so it runs before they are destroyed. Where the process has stopped the
+// library's threads already, there is nothing left to stop.
 struct TExitGuard {
     TExitGuard() = default;
     TExitGuard(const TExitGuard &) = delete;
     TExitGuard &operator=(const TExitGuard &) = delete;
-    ~TExitGuard() { Library().Shutdown(); }
+    ~TExitGuard()
+    {
+        if (!OtherThreadsAreGone())
+            Library().Shutdown();
+    }
 };
 void ArmExitGuard() { static TExitGuard guard; }
 

@@ -1,9 +1,9 @@
 #include "V57Library.h"
 
 #include "ResultCodes.h"
+#include "ThreadName.h"
 
 #include <cstdlib>
-#include <pthread.h>
 
 namespace V57Sim {
 
@@ -172,7 +172,7 @@ void TV57Library::Enqueue(void *param, decltype(TQueued::Request) request)
 
 void TV57Library::WorkerLoop()
 {
-    ::pthread_setname_np(::pthread_self(), "V57API worker");
+    NameThisThread("V57API worker");
     std::unique_lock lock(fMutex);
     while (fState != TState::ShutDown) {
         if (fQueue.empty()) {

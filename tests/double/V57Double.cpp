@@ -17,15 +17,6 @@ struct TPendingUpdate {
 class TDouble {
 public:
     TDouble() : worker([this] { Run(); }) {}
-    ~TDouble()
-    {
-        {
-            std::lock_guard guard(lock);
-            stopping = true;
-        }
-        wake.notify_all();
-        worker.join();
-    }
 
     // The caller holds the lock.
     void Post(std::function<void()> job)
@@ -57,9 +48,7 @@ private:
         std::unique_lock guard(lock);
         callbackThread = std::this_thread::get_id();
         for (;;) {
-            wake.wait(guard, [this] { return stopping || !jobs.empty(); });
-            if (jobs.empty())
-                return;
+            wake.wait(guard, [this] { return !jobs.empty(); });
             auto job = std::move(jobs.front());
             jobs.pop_front();
             running = true;
@@ -75,14 +64,16 @@ private:
     std::condition_variable idle;
     std::deque<std::function<void()>> jobs;
     bool running = false;
-    bool stopping = false;
     std::thread worker;
 };
 
+// Never destroyed: at exit its thread may be gone already (on Windows a
+// DLL's statics are destroyed after the process's other threads were
+// stopped), and joining it would wait for ever.
 TDouble &Instance()
 {
-    static TDouble instance;
-    return instance;
+    static TDouble *const instance = new TDouble;
+    return *instance;
 }
 
 } // namespace

@@ -1,6 +1,11 @@
 // Returns from main() with many requests of libV57API.so in flight. The
 // library must drop them at exit and make no callback once the exit handlers
 // that were registered before its first initialise run.
+//
+// On Windows a DLL cannot keep that promise: the program's exit handlers run
+// first, with the library's threads still running, and the DLL's own only
+// after the process has stopped those threads. There the exit must still be
+// clean (no hang, no crash, status 0), and a late callback is no failure.
 #include "V57API.h"
 
 #include <atomic>
@@ -16,9 +21,15 @@ std::atomic<bool> gLibraryMustBeQuiet{false};
 std::atomic<int> gCompletions{0};
 
 void PXV57_CALL OnInitialise(int32_t, void *) { gInitialised = true; }
+#ifdef _WIN32
+constexpr bool LateCallbackFails = false;
+#else
+constexpr bool LateCallbackFails = true;
+#endif
+
 void PXV57_CALL OnUpdate(int32_t, const uint8_t *, int32_t, void *)
 {
-    if (gLibraryMustBeQuiet) {
+    if (LateCallbackFails && gLibraryMustBeQuiet) {
         constexpr char message[] = "late callback\n";
         (void)!::write(2, message, sizeof message - 1);
         ::_exit(3);

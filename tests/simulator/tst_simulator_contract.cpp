@@ -2,6 +2,7 @@
 // callback per accepted request, on a thread of the library's own, in request
 // order; new-state bytes copied during the call; refusals; close; exit.
 #include "ApiRecorder.h"
+#include "LibraryThreads.h"
 #include "ResultCodes.h"
 #include "SimEngine.h"
 
@@ -17,23 +18,6 @@
 
 using namespace ApiRoundTrip;
 namespace Code = V57Sim::ResultCode;
-
-namespace {
-
-// The library names its threads "V57API worker" and "V57API socket".
-int LibraryThreadCount()
-{
-    const QDir tasks("/proc/self/task");
-    int count = 0;
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile name(tasks.filePath(task + "/comm"));
-        if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("V57API"))
-            ++count;
-    }
-    return count;
-}
-
-} // namespace
 
 class TSimulatorContractTest : public QObject {
     Q_OBJECT

@@ -8,7 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ControlSocket.h"
+
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 using namespace ApiRoundTrip;
 
@@ -49,7 +53,7 @@ private slots:
         for (int k = 1; k <= Lines; ++k)
             lines += "set 0x00A1B214 demand " + QByteArray::number(k) + "\nstate 0x00A1B214\n";
         QProcess tool;
-        tool.start(V57SIM_TOOL, {});
+        tool.start(V57SIM_TOOL, {}, QIODevice::ReadWrite | QIODevice::Text);
         QVERIFY(tool.waitForStarted(30000));
         tool.write(lines);
         tool.closeWriteChannel();
@@ -62,7 +66,32 @@ private slots:
         QCOMPARE(Reports(done->Block)[1].Demand, Lines);
     }
 
-    void socketIsPrivateAndGoesWithTheSession()
+    void socketGoesWithTheSession()
+    {
+        QCOMPARE(RunTool({"devices"}).ExitCode, 2);
+        QVERIFY(Initialise(fReference));
+        QCOMPARE(RunTool({"devices"}).ExitCode, 0);
+        QVERIFY(Close(fReference));
+        QCOMPARE(RunTool({"devices"}).ExitCode, 2); // nobody listens any more
+    }
+
+    // A second simulator (another program on the library) keeps its hands off.
+    void addressInUseIsRefused()
+    {
+        QVERIFY(Initialise(fReference));
+        QStringList messages;
+        const auto second = V57Sim::TControlSocketServer::Start(
+            fSocket.toStdString(), [](std::string_view) { return std::string("second"); },
+            [&](const std::string &message) { messages << QString::fromStdString(message); });
+        QVERIFY(!second);
+        QCOMPARE(messages, QStringList{"control socket " + fSocket
+                                       + ": in use by another simulator; no control socket"});
+        const TToolRun devices = RunTool({"devices"});
+        QCOMPARE(devices.Answers, QStringList{"devices 0x00A1B201 0x00A1B214"});
+    }
+
+#ifndef _WIN32
+    void socketFileIsPrivateAndGoesWithTheSession()
     {
         QVERIFY(!QFileInfo::exists(fSocket));
         QVERIFY(Initialise(fReference));
@@ -72,8 +101,8 @@ private slots:
         QCOMPARE(info.st_mode & 0777, 0600u);
         QVERIFY(Close(fReference));
         QVERIFY(!QFileInfo::exists(fSocket));
-        QCOMPARE(RunTool({"devices"}).ExitCode, 2); // nobody listens any more
     }
+#endif
 
     void toolPlugsSetsAndReadsBack()
     {
@@ -132,6 +161,7 @@ private slots:
         QVERIFY(Update(fReference));
     }
 
+#ifndef _WIN32
     void staleSocketIsReplacedAndOtherFilesAreLeftAlone()
     {
         // A socket file nobody listens on, as a crashed run leaves behind.
@@ -156,12 +186,13 @@ private slots:
         QCOMPARE(plain.readAll(), QByteArray("keep me"));
         plain.remove();
     }
+#endif
 
 private:
     TToolRun RunTool(const QStringList &arguments, const QByteArray &input = {})
     {
         QProcess tool;
-        tool.start(V57SIM_TOOL, arguments);
+        tool.start(V57SIM_TOOL, arguments, QIODevice::ReadWrite | QIODevice::Text);
         TToolRun run;
         if (!tool.waitForStarted(30000))
             return run;

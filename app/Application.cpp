@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -35,17 +36,32 @@ public:
 
 } // namespace
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The gear of the waiting animation, in the sizes drawn at build time.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception &error) {
-        QMessageBox::critical(activeWindow(), applicationDisplayName(),
-                              QString::fromUtf8(error.what()));
+        ReportUncaughtError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        // Whatever else was thrown (an int, a library's own type) is no
+        // reason to end the program either.
+        ReportUncaughtError(QStringLiteral("An error of an unknown kind occurred."));
     }
     return false;
+}
+
+void TApplication::ReportUncaughtError(const QString &text)
+{
+    QMessageBox::critical(activeWindow(), applicationDisplayName(), text);
 }
 
 bool ApplyVisualStyle(const QString &styleName)

@@ -7,8 +7,13 @@ class TApplication : public QApplication {
 public:
     TApplication(int &argc, char **argv);
 
-    // Reports an error that no handler caught, instead of ending the program.
+    // Reports an error that no handler caught, of any type, instead of
+    // ending the program.
     bool notify(QObject *receiver, QEvent *event) override;
+
+protected:
+    // The report: a dialog naming the error.
+    virtual void ReportUncaughtError(const QString &text);
 };
 
 // Applies the named style carried among the program's resources. A missing

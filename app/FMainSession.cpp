@@ -40,7 +40,7 @@ int32_t TForm1::SendUpdate(const QByteArray &block)
     QByteArray currentState;
     return ControllerClass->PXxxx_Update(fDevRef, updateResult, block, currentState,
                                          &TForm1::UpdateCallback,
-                                         reinterpret_cast<void *>(fHandle));
+                                         reinterpret_cast<void *>(Handle()));
 }
 
 void TForm1::tmrPollTimer(QObject *)

@@ -36,15 +36,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     connect(tmrPoll, &QTimer::timeout, this, [this] { tmrPollTimer(tmrPoll); });
     connect(tmrWatchDog, &QTimer::timeout, this, [this] { tmrWatchDogTimer(tmrWatchDog); });
     connect(tmrAnimate, &QTimer::timeout, this, [this] { tmrAnimateTimer(tmrAnimate); });
-    fHandle = PostedMessages::Register(this);
     FormCreate(this);
 }
 
-TForm1::~TForm1()
-{
-    // From here on, completions posted by the library are dropped.
-    PostedMessages::Unregister(fHandle);
-}
+TForm1::~TForm1() = default;
 
 void TForm1::FormCreate(QObject *)
 {
@@ -60,7 +55,7 @@ void TForm1::FormCreate(QObject *)
     // The callback gets the window's handle, never a pointer to the window:
     // it may run after the window has gone.
     const int32_t result = ControllerClass->PXxxx_Initialise(
-        fDevRef, initResult, &TForm1::InitialiseCallback, reinterpret_cast<void *>(fHandle));
+        fDevRef, initResult, &TForm1::InitialiseCallback, reinterpret_cast<void *>(Handle()));
     if (result != PXV57_PENDING)
         SetStatusText(QStringLiteral("Error loading API library. (%1)").arg(result));
 }
@@ -91,6 +86,7 @@ void TForm1::tmrAnimateTimer(QObject *)
 
 void PXV57_CALL TForm1::InitialiseCallback(int32_t Result, void *CallbackParam)
 {
+    // Runs on the library's thread: post and return; Post throws nothing.
     const TMessage message{WM_INIT_COMPLETE, std::uintptr_t(std::intptr_t(Result)), 0};
     PostedMessages::Post(reinterpret_cast<TWindowHandle>(CallbackParam), message);
 }

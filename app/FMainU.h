@@ -85,7 +85,7 @@ public:
     {
         return fDeviceFrames;
     }
-    TWindowHandle Handle() const { return fHandle; }
+    TWindowHandle Handle() const { return fMessages.Handle(); }
 
 protected:
     bool event(QEvent *e) override;
@@ -101,7 +101,6 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui;
     QWidget *fPanelHost = nullptr;
-    TWindowHandle fHandle = NoWindow;
 
     int32_t fDevRef = 0;
     bool fUpdating = false;
@@ -114,4 +113,6 @@ private:
     int32_t pngSpinIndex = 0;
     std::vector<std::unique_ptr<TFGenericDeviceIntf>> fDeviceFrames;
     TDeviceControllerClass ControllerClass = nullptr;
+    // Last, so that it goes first: from then on completions are dropped.
+    PostedMessages::TRegistration fMessages{this};
 };

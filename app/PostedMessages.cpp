@@ -102,19 +102,31 @@ void Unregister(TWindowHandle handle)
     registry.receivers.erase(handle);
 }
 
-bool Post(TWindowHandle handle, const TMessage &message, TMessageDiscard discard)
+bool Post(TWindowHandle handle, const TMessage &message, TMessageDiscard discard) noexcept
 {
-    auto event = std::make_unique<TPostedMessageEvent>(message, discard);
-    TRegistry &registry = Registry();
-    // Posting under the lock keeps the receiver alive until the event is
-    // queued; once queued, the receiver's destruction discards it.
-    std::lock_guard guard(registry.lock);
-    const auto found = registry.receivers.find(handle);
-    if (found == registry.receivers.end())
-        return false; // the event's destructor discards the message
-    MarkHandedOver(event.get());
-    QCoreApplication::postEvent(found->second, event.release());
-    return true;
+    std::unique_ptr<TPostedMessageEvent> event;
+    bool queued = false; // from then on Qt owns the event, on failure too
+    try {
+        event = std::make_unique<TPostedMessageEvent>(message, discard);
+        TRegistry &registry = Registry();
+        // Posting under the lock keeps the receiver alive until the event is
+        // queued; once queued, the receiver's destruction discards it.
+        std::lock_guard guard(registry.lock);
+        const auto found = registry.receivers.find(handle);
+        if (found == registry.receivers.end())
+            return false; // the event's destructor discards the message
+        MarkHandedOver(event.get());
+        queued = true;
+        QCoreApplication::postEvent(found->second, event.release());
+        return true;
+    } catch (...) {
+        // Nothing may reach the library's thread: the message is dropped,
+        // and what it carries released by the event's destructor, or here
+        // when there is no event.
+        if (!event && !queued && discard)
+            discard(message);
+        return false;
+    }
 }
 
 } // namespace PostedMessages

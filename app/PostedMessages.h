@@ -49,8 +49,24 @@ TWindowHandle Register(QObject *receiver);
 // queued for it are discarded with the receiver.
 void Unregister(TWindowHandle handle);
 
-// Thread-safe. Returns false, after discarding the message, when the handle
-// names no live receiver.
-bool Post(TWindowHandle handle, const TMessage &message, TMessageDiscard discard = nullptr);
+// Thread-safe, and throws nothing. Returns false, after discarding the
+// message, when the handle names no live receiver or the message cannot be
+// queued (out of memory).
+bool Post(TWindowHandle handle, const TMessage &message, TMessageDiscard discard = nullptr) noexcept;
+
+// A receiver's registration for as long as this object lives: a member of the
+// receiver unregisters it on every way out, a constructor that throws included.
+class TRegistration {
+public:
+    explicit TRegistration(QObject *receiver) : fHandle(Register(receiver)) {}
+    ~TRegistration() { Unregister(fHandle); }
+    TRegistration(const TRegistration &) = delete;
+    TRegistration &operator=(const TRegistration &) = delete;
+
+    TWindowHandle Handle() const { return fHandle; }
+
+private:
+    TWindowHandle fHandle;
+};
 
 } // namespace PostedMessages

@@ -52,3 +52,11 @@ set(CPACK_NSIS_MUI_UNIICON ${PELLIX_ICON_DIR}/icon.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME pellix-control-panel.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+
+if(BUILD_TESTING)
+    # The folder the installer and the .zip carry, staged and read with objdump.
+    add_test(NAME packaging_windows_folder
+             COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                     -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/folder-test -DOBJDUMP=${CMAKE_OBJDUMP}
+                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckFolder.cmake)
+endif()

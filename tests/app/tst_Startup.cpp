@@ -152,6 +152,11 @@ void TestStartup::updateArguments_data()
         << QByteArray("kept");
 }
 
+namespace {
+// A callback of the library's calling convention (__stdcall on x86).
+void PXV57_CALL IgnoreUpdate(int32_t, const uint8_t *, int32_t, void *) {}
+} // namespace
+
 void TestStartup::updateArguments()
 {
     QFETCH(QByteArray, newState);
@@ -159,8 +164,7 @@ void TestStartup::updateArguments()
 
     int32_t updateResult = 0;
     QByteArray current = currentState;
-    const auto proc = [](int32_t, const uint8_t *, int32_t, void *) {};
-    QCOMPARE(TFV57ControlForm::ClassType()->PXxxx_Update(42, updateResult, newState, current, proc,
+    QCOMPARE(TFV57ControlForm::ClassType()->PXxxx_Update(42, updateResult, newState, current, IgnoreUpdate,
                                                          nullptr),
              PXV57_PENDING);
 

@@ -1,0 +1,4 @@
+#include "DebugOutput.h"
+
+// Qt's own handler writes the channel's lines to standard error.
+void InstallDebugOutputChannel() {}

@@ -34,6 +34,23 @@ QByteArray TForm1::BuildBlock(void (TFGenericDeviceIntf::*writeRecord)(uint8_t *
     return block;
 }
 
+void TForm1::CarryOneShotRequests(const QByteArray &replaced, QByteArray &replacement) const
+{
+    const int recordSize = ControllerClass->DeviceRecordSize();
+    const DeviceBlock::TBlockView from(reinterpret_cast<const uint8_t *>(replaced.constData()),
+                                       std::size_t(replaced.size()), recordSize);
+    const DeviceBlock::TBlockView into(reinterpret_cast<const uint8_t *>(replacement.constData()),
+                                       std::size_t(replacement.size()), recordSize);
+    auto *bytes = reinterpret_cast<uint8_t *>(replacement.data());
+    for (int k = 0; k < into.RecordCount(); ++k) {
+        for (int j = 0; j < from.RecordCount(); ++j) {
+            if (from.DeviceID(j) == into.DeviceID(k))
+                ControllerClass->CarryOneShotRequests(from.Record(j),
+                                                      bytes + DeviceBlock::RecordOffset(k, recordSize));
+        }
+    }
+}
+
 int32_t TForm1::SendUpdate(const QByteArray &block)
 {
     int32_t updateResult = 0;
@@ -66,7 +83,12 @@ void TForm1::tmrPollTimer(QObject *)
 
 void TForm1::OnDeviceChange(QObject *, int32_t)
 {
-    NextState = BuildBlock(&TFGenericDeviceIntf::GetDeviceState);
+    QByteArray replacement = BuildBlock(&TFGenericDeviceIntf::GetDeviceState);
+    // A Trigger or Zero pressed at an earlier change is still in the late
+    // update this one replaces: it goes out with this one, once.
+    if (fLateUpdate)
+        CarryOneShotRequests(NextState, replacement);
+    NextState = std::move(replacement);
     if (fDeviceFrames.empty())
         return;
     if (fUpdating) {

@@ -95,6 +95,8 @@ private:
     // Builds a block with one record per panel, written by the given operation.
     QByteArray BuildBlock(void (TFGenericDeviceIntf::*writeRecord)(uint8_t *)) const;
     int32_t SendUpdate(const QByteArray &block);
+    // The one-shot requests of a late update being replaced, device by device.
+    void CarryOneShotRequests(const QByteArray &replaced, QByteArray &replacement) const;
     void HandleNormalCompletion(const QByteArray &packet);
     void CreateDevicePanel(const uint8_t *record);
     void StackPanels();

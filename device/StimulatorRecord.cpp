@@ -101,4 +101,10 @@ void WriteReport(uint8_t *record, const TReport &r)
     SetWord(record, 12, 0); // unused word
 }
 
+void CarryOneShotRequests(const uint8_t *replaced, uint8_t *record)
+{
+    const uint32_t oneShots = uint32_t(DeviceBlock::Word(replaced, ControlWord)) & (Bits::Zero | Bits::Trigger);
+    DeviceBlock::SetWord(record, ControlWord, int32_t(uint32_t(DeviceBlock::Word(record, ControlWord)) | oneShots));
+}
+
 } // namespace StimulatorRecord

@@ -88,6 +88,10 @@ void WriteSettings(uint8_t *record, const TSettings &settings);
 // Writes the device ID and NoChange in words 3 to 8; the others are left.
 void WritePoll(uint8_t *record, int32_t deviceID);
 
+// Adds the one-shot requests (Zero, Trigger) of a settings record that is
+// replaced before it went out to the record that replaces it.
+void CarryOneShotRequests(const uint8_t *replaced, uint8_t *record);
+
 // A device's current-state record, as read.
 struct TReport {
     int32_t DeviceID = 0;

@@ -42,6 +42,8 @@ std::unique_ptr<TFGenericDeviceIntf> TFGenericDeviceIntfClass::Create(QWidget *A
     return std::make_unique<TFGenericDeviceIntf>(AOwner);
 }
 
+void TFGenericDeviceIntfClass::CarryOneShotRequests(const uint8_t *, uint8_t *) const {}
+
 TDeviceControllerClass TFGenericDeviceIntf::ClassType()
 {
     static const TFGenericDeviceIntfClass genericClass;

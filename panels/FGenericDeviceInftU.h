@@ -49,6 +49,11 @@ public:
 
     // Creates a panel of this class with its own layout.
     virtual std::unique_ptr<TFGenericDeviceIntf> Create(QWidget *AOwner) const;
+
+    // A settings record replaced before it went out hands the one-shot
+    // requests it carries to its replacement, so that none is lost. A
+    // generic record has none.
+    virtual void CarryOneShotRequests(const uint8_t *replacedRecord, uint8_t *record) const;
 };
 
 using TDeviceControllerClass = const TFGenericDeviceIntfClass *;

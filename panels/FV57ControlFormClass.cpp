@@ -41,6 +41,11 @@ std::unique_ptr<TFGenericDeviceIntf> TFV57ControlFormClass::Create(QWidget *AOwn
     return std::make_unique<TFV57ControlForm>(AOwner);
 }
 
+void TFV57ControlFormClass::CarryOneShotRequests(const uint8_t *replacedRecord, uint8_t *record) const
+{
+    StimulatorRecord::CarryOneShotRequests(replacedRecord, record);
+}
+
 TDeviceControllerClass TFV57ControlForm::ClassType()
 {
     static const TFV57ControlFormClass stimulatorClass;

@@ -34,6 +34,7 @@ public:
     int32_t PXxxx_Close(int32_t &Reference, int32_t &CloseResult, TPXClientCloseProc CallbackProc,
                         void *CallbackParam) const override;
     std::unique_ptr<TFGenericDeviceIntf> Create(QWidget *AOwner) const override;
+    void CarryOneShotRequests(const uint8_t *replacedRecord, uint8_t *record) const override;
 };
 
 // Every control carries an integer tag, 0 unless set.

@@ -65,7 +65,7 @@ private slots:
     void changeSentAtOnce();
     void refusedChangeDropped();
     void changeDuringPollIsLateUpdate();
-    void twoChangesDuringPollSendOne();
+    void twoChangesDuringPollSendOneWithEveryTrigger();
     void chainOfLateUpdates();
     void watchdogRepeatsAndSurvives();
     void noBytesRemovesEveryPanel_data();
@@ -261,7 +261,10 @@ void TestSession::changeDuringPollIsLateUpdate()
 
 // The block built at the first change carried panel 3's trigger; the one
 // rebuilt at the second carries only panel 7's, and only it goes out.
-void TestSession::twoChangesDuringPollSendOne()
+// Two changes while a poll is on its way send one late update, built at the
+// second; a Trigger pressed at the first is not lost with the first's block:
+// it goes out with the late update, once, for its own device.
+void TestSession::twoChangesDuringPollSendOneWithEveryTrigger()
 {
     QVERIFY(ShowDevices(*form, {{3}, {7}}));
     QVERIFY(Tick(form->tmrPoll));
@@ -276,8 +279,16 @@ void TestSession::twoChangesDuringPollSendOne()
 
     QCOMPARE(CallCount(), sent + 1);
     QCOMPARE(RecordIDs(LastSent()), QList<int32_t>({3, 7}));
-    QVERIFY(!SentTrigger(LastSent(), 3));
+    QVERIFY(SentTrigger(LastSent(), 3));
     QVERIFY(SentTrigger(LastSent(), 7));
+
+    // Once: the next change, when the late update has gone, carries neither.
+    V57Double::CompleteUpdate(Block({{3}, {7}}));
+    Deliver(*form);
+    Change(*form, 7);
+    QCOMPARE(CallCount(), sent + 2);
+    QVERIFY(!SentTrigger(LastSent(), 3));
+    QVERIFY(!SentTrigger(LastSent(), 7));
 }
 
 void TestSession::chainOfLateUpdates()

@@ -16,6 +16,8 @@ private slots:
     void controlWordEncoding();
     void controlWordDecoding_data();
     void controlWordDecoding();
+    void oneShotRequestsCarried_data();
+    void oneShotRequestsCarried();
     void blockSizes();
     void recordsThatFit_data();
     void recordsThatFit();
@@ -98,6 +100,34 @@ void TestDeviceStateBlock::controlWordDecoding()
     QTEST(f.Polarity, "polarity");
     QTEST(f.Source, "source");
     QTEST(f.BeeperOff, "beeperOff");
+}
+
+void TestDeviceStateBlock::oneShotRequestsCarried_data()
+{
+    QTest::addColumn<uint>("replaced");
+    QTest::addColumn<uint>("replacement");
+    QTest::addColumn<uint>("sent");
+    using namespace StimulatorRecord::Bits;
+    QTest::newRow("trigger") << uint(Trigger | 0x1) << 0x5u << uint(Trigger | 0x5);
+    QTest::newRow("zero") << uint(Zero) << 0x5u << uint(Zero | 0x5);
+    QTest::newRow("both, once") << uint(Zero | Trigger) << uint(Trigger) << uint(Zero | Trigger);
+    // Only the one-shots: every setting comes from the replacement.
+    QTest::newRow("settings are the replacement's") << 0x1FFu << 0x0u << 0x0u;
+}
+
+void TestDeviceStateBlock::oneShotRequestsCarried()
+{
+    QFETCH(uint, replaced);
+    QFETCH(uint, replacement);
+    QFETCH(uint, sent);
+    uint8_t from[StimulatorRecord::Size] = {};
+    uint8_t into[StimulatorRecord::Size] = {};
+    DeviceBlock::SetWord(from, StimulatorRecord::ControlWord, int32_t(replaced));
+    DeviceBlock::SetWord(into, StimulatorRecord::ControlWord, int32_t(replacement));
+    DeviceBlock::SetWord(into, StimulatorRecord::Demand, 123);
+    StimulatorRecord::CarryOneShotRequests(from, into);
+    QCOMPARE(uint(DeviceBlock::Word(into, StimulatorRecord::ControlWord)), sent);
+    QCOMPARE(DeviceBlock::Word(into, StimulatorRecord::Demand), 123);
 }
 
 void TestDeviceStateBlock::blockSizes()

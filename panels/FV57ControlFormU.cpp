@@ -16,11 +16,9 @@
 #include <utility>
 
 using namespace V57SettingRules;
+using Panels::SetTag;
+using Panels::Tag;
 using V57PanelTexts::TRow;
-
-int Tag(const QObject *control) { return control->property("Tag").toInt(); }
-
-void SetTag(QObject *control, int tag) { control->setProperty("Tag", tag); }
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The panel of one stimulator.
 #pragma once
 
+#include "ControlTag.h"
 #include "FGenericDeviceInftU.h"
 #include "V57PanelTexts.h"
 
@@ -36,10 +37,6 @@ public:
     std::unique_ptr<TFGenericDeviceIntf> Create(QWidget *AOwner) const override;
     void CarryOneShotRequests(const uint8_t *replacedRecord, uint8_t *record) const override;
 };
-
-// Every control carries an integer tag, 0 unless set.
-int Tag(const QObject *control);
-void SetTag(QObject *control, int tag);
 
 namespace V57Timings {
 using namespace std::chrono_literals;

@@ -16,9 +16,9 @@
 #include <utility>
 
 using namespace V57SettingRules;
+using Panels::RowOf;
 using Panels::SetTag;
 using Panels::Tag;
-using V57PanelTexts::TRow;
 
 namespace {
 
@@ -35,36 +35,17 @@ constexpr int LargeDigitPixels = 40;
 constexpr int SmallDigitPixels = 21;
 constexpr int LimitPixels = 17;
 
-// The digit rows, from the left.
-std::vector<QLabel *> DemandRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlDEMAND5, ui.pnlDEMAND4, ui.pnlDEMAND3, ui.pnlDEMAND2, ui.pnlDEMAND1};
-}
-std::vector<QLabel *> WidthRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlWIDTH4, ui.pnlWIDTH3, ui.pnlWIDTH2, ui.pnlWIDTH1};
-}
-std::vector<QLabel *> RecoveryRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlRECOVERY3, ui.pnlRECOVERY2, ui.pnlRECOVERY1};
-}
-std::vector<QLabel *> DwellRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlDWELL3, ui.pnlDWELL2, ui.pnlDWELL1};
-}
-
 // The row's digits, and the control beside them (the point or the group),
 // all read the row's value; renamed only when what the row shows changed.
-void NameDigitRow(QString &lastShown, const QString &shown, const std::vector<QLabel *> &row,
-                  QWidget *beside, QString (*reading)(int32_t), int32_t value)
+void NameDigitRow(QString &lastShown, const QString &shown, const Panels::TDigitRow &row, int32_t value)
 {
     if (lastShown == shown)
         return;
     lastShown = shown;
-    const QString name = reading(value);
-    for (QLabel *digit : row)
-        digit->setAccessibleName(name);
-    beside->setAccessibleName(name);
+    const QString name = V57PanelTexts::Reading(row.Row, value);
+    for (const Panels::TDigit &digit : row.Digits)
+        digit.Panel->setAccessibleName(name);
+    row.Beside->setAccessibleName(name);
 }
 
 // Setters that cost a screen reader a notification: skipped for the same text.
@@ -73,10 +54,10 @@ void SetAccessibleName(QWidget *control, const QString &name)
     if (control->accessibleName() != name)
         control->setAccessibleName(name);
 }
-void SetToolTip(const std::vector<QWidget *> &controls, const QString &text)
+void SetToolTip(const Panels::TDigitRow &row, const QString &text)
 {
-    for (QWidget *control : controls)
-        control->setToolTip(text);
+    for (const Panels::TDigit &digit : row.Digits)
+        digit.Panel->setToolTip(text);
 }
 
 // Designer fonts carry whole points only; these heights are pixel heights.
@@ -121,11 +102,11 @@ QIcon ArrowGlyph(const QString &resource)
 }
 
 // Sets every digit of the row, changed or not, and returns the whole text.
-QString ShowDigitRow(int32_t value, const std::vector<QLabel *> &row)
+QString ShowDigitRow(int32_t value, const Panels::TDigitRow &row)
 {
-    const QString text = DigitRowText(value, int(row.size()));
-    for (std::size_t k = 0; k < row.size(); ++k)
-        row[k]->setText(text.mid(qsizetype(k), 1));
+    const QString text = RowText(row.Row, value);
+    for (std::size_t k = 0; k < row.Digits.size(); ++k)
+        row.Digits[k].Panel->setText(text.mid(qsizetype(k), 1));
     return text;
 }
 
@@ -148,18 +129,19 @@ TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
     : TFGenericDeviceIntf(AOwner), ui(std::make_unique<Ui::TFV57ControlForm>()), tmrWARN(this)
 {
     ui->setupUi(this);
+    fDigitRows = Panels::FormDigitRows(*ui);
 
-    for (QLabel *digit : DemandRow(*ui))
-        SetPixelFont(digit, LargeDigitPixels);
-    SetPixelFont(ui->Panel11, LargeDigitPixels);
-    for (const auto &row : {WidthRow(*ui), RecoveryRow(*ui), DwellRow(*ui)}) {
-        for (QLabel *digit : row) {
-            SetPixelFont(digit, SmallDigitPixels);
-            FillFace(digit, ButtonFaceColour);
+    // The demand's digits are large, and the one that is not editable shows
+    // the panel behind it; the other rows fill every digit.
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        const bool demand = row.Row == TRow::Demand;
+        for (const Panels::TDigit &digit : row.Digits) {
+            SetPixelFont(digit.Panel, demand ? LargeDigitPixels : SmallDigitPixels);
+            if (!demand || digit.Editable())
+                FillFace(digit.Panel, ButtonFaceColour);
         }
     }
-    for (QLabel *digit : {ui->pnlDEMAND4, ui->pnlDEMAND3, ui->pnlDEMAND2, ui->pnlDEMAND1})
-        FillFace(digit, ButtonFaceColour);
+    SetPixelFont(ui->Panel11, LargeDigitPixels);
     SetPixelFont(ui->lbLimit, LimitPixels, true);
 
     fOutputItems.addButton(ui->rgOutput_Disabled, OutputDisabledItem);
@@ -175,33 +157,6 @@ TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
 
 TFV57ControlForm::~TFV57ControlForm() = default;
 
-std::vector<TFV57ControlForm::TEditableDigit> TFV57ControlForm::EditableDigits() const
-{
-    using T = TFV57ControlForm;
-    return {
-        {ui->pnlDEMAND4, ui->btnDemandInc4, ui->btnDemandDec4, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlDEMAND3, ui->btnDemandInc3, ui->btnDemandDec3, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlDEMAND2, ui->btnDemandInc2, ui->btnDemandDec2, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlDEMAND1, ui->btnDemandInc1, ui->btnDemandDec1, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlWIDTH3, ui->btnWidthInc3, ui->btnWidthDec3, &T::btnWidthInc, &T::btnWidthDec,
-         TRow::Duration},
-        {ui->pnlWIDTH2, ui->btnWidthInc2, ui->btnWidthDec2, &T::btnWidthInc, &T::btnWidthDec,
-         TRow::Duration},
-        {ui->pnlRECOVERY2, ui->btnRecoveryInc2, ui->btnRecoveryDec2, &T::btnRecoveryInc,
-         &T::btnRecoveryDec, TRow::Recovery},
-        {ui->pnlRECOVERY1, ui->btnRecoveryInc1, ui->btnRecoveryDec1, &T::btnRecoveryInc,
-         &T::btnRecoveryDec, TRow::Recovery},
-        {ui->pnlDWELL3, ui->btnDwellInc3, ui->btnDwellDec3, &T::btnDwellInc, &T::btnDwellDec,
-         TRow::Dwell},
-        {ui->pnlDWELL2, ui->btnDwellInc2, ui->btnDwellDec2, &T::btnDwellInc, &T::btnDwellDec,
-         TRow::Dwell},
-    };
-}
-
 void TFV57ControlForm::WireControls()
 {
     const QIcon up = ArrowGlyph(QStringLiteral(":/glyphs/ArrowUp.bmp"));
@@ -212,10 +167,24 @@ void TFV57ControlForm::WireControls()
             (this->*handler)(button);
         });
     };
-    for (const TEditableDigit &digit : EditableDigits()) {
-        digit.Panel->installEventFilter(this);
-        wireStep(digit.IncButton, up, digit.Inc);
-        wireStep(digit.DecButton, down, digit.Dec);
+    // The handlers of each row's buttons, by TRow.
+    using T = TFV57ControlForm;
+    const std::pair<THandler, THandler> steps[] = {
+        {&T::btnDemandInc, &T::btnDemandDec},
+        {&T::btnWidthInc, &T::btnWidthDec},
+        {&T::btnRecoveryInc, &T::btnRecoveryDec},
+        {&T::btnDwellInc, &T::btnDwellDec},
+    };
+    static_assert(std::size(steps) == std::size(DigitRows));
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        const auto &[inc, dec] = steps[std::size_t(row.Row)];
+        for (const Panels::TDigit &digit : row.Digits) {
+            if (!digit.Editable())
+                continue;
+            digit.Panel->installEventFilter(this);
+            wireStep(digit.IncButton, up, inc);
+            wireStep(digit.DecButton, down, dec);
+        }
     }
 
     // activated comes from the operator only: a selection made by ShowMode,
@@ -252,9 +221,13 @@ void TFV57ControlForm::WireControls()
 // flags are named again as their values change.
 void TFV57ControlForm::NameControls()
 {
-    for (const TEditableDigit &digit : EditableDigits()) {
-        digit.IncButton->setAccessibleName(V57PanelTexts::StepButtonName(digit.Row, true, Tag(digit.IncButton)));
-        digit.DecButton->setAccessibleName(V57PanelTexts::StepButtonName(digit.Row, false, Tag(digit.DecButton)));
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        for (const Panels::TDigit &digit : row.Digits) {
+            if (!digit.Editable())
+                continue;
+            digit.IncButton->setAccessibleName(V57PanelTexts::StepButtonName(row.Row, true, digit.Step));
+            digit.DecButton->setAccessibleName(V57PanelTexts::StepButtonName(row.Row, false, digit.Step));
+        }
     }
     const std::pair<QComboBox *, QString> combos[] = {
         {ui->cbMODE, QStringLiteral("Mode")},
@@ -271,10 +244,10 @@ void TFV57ControlForm::NameControls()
     ui->cbBUZZER->setAccessibleName(QStringLiteral("OOC beep"));
     for (QLabel *flag : {ui->pnlWARN_OOC, ui->pnlWARN_TF, ui->pnlWARN_OE, ui->pnlWARN_FAULT})
         flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
-    DescribeDigitRow(TRow::Demand, DigitRowText(fDEMAND, 5));
-    DescribeDigitRow(TRow::Duration, DigitRowText(fWIDTH, 4));
-    DescribeDigitRow(TRow::Recovery, DigitRowText(fRECOVERY, 3));
-    DescribeDigitRow(TRow::Dwell, DigitRowText(fDWELL, 3));
+    DescribeDigitRow(TRow::Demand, RowText(TRow::Demand, fDEMAND));
+    DescribeDigitRow(TRow::Duration, RowText(TRow::Duration, fWIDTH));
+    DescribeDigitRow(TRow::Recovery, RowText(TRow::Recovery, fRECOVERY));
+    DescribeDigitRow(TRow::Dwell, RowText(TRow::Dwell, fDWELL));
     DescribeDerivedFigures();
     // The Errors tooltip counts up to the moment it shows.
     ui->GroupBox7->installEventFilter(this);
@@ -283,22 +256,10 @@ void TFV57ControlForm::NameControls()
 void TFV57ControlForm::DescribeDigitRow(TRow row, const QString &shown)
 {
     switch (row) {
-    case TRow::Demand:
-        NameDigitRow(fShownDemand, shown, DemandRow(*ui), ui->Panel11,
-                     &V57PanelTexts::DemandReading, fDEMAND);
-        break;
-    case TRow::Duration:
-        NameDigitRow(fShownWidth, shown, WidthRow(*ui), ui->GroupBox1,
-                     &V57PanelTexts::DurationReading, fWIDTH);
-        break;
-    case TRow::Recovery:
-        NameDigitRow(fShownRecovery, shown, RecoveryRow(*ui), ui->GroupBox2,
-                     &V57PanelTexts::RecoveryReading, fRECOVERY);
-        break;
-    case TRow::Dwell:
-        NameDigitRow(fShownDwell, shown, DwellRow(*ui), ui->GroupBox3,
-                     &V57PanelTexts::DwellReading, fDWELL);
-        break;
+    case TRow::Demand: NameDigitRow(fShownDemand, shown, RowOf(fDigitRows, row), fDEMAND); break;
+    case TRow::Duration: NameDigitRow(fShownWidth, shown, RowOf(fDigitRows, row), fWIDTH); break;
+    case TRow::Recovery: NameDigitRow(fShownRecovery, shown, RowOf(fDigitRows, row), fRECOVERY); break;
+    case TRow::Dwell: NameDigitRow(fShownDwell, shown, RowOf(fDigitRows, row), fDWELL); break;
     }
 }
 
@@ -309,16 +270,14 @@ void TFV57ControlForm::DescribeDerivedFigures()
     const std::pair charge{fDEMAND, fWIDTH};
     if (fChargeOf != charge) {
         fChargeOf = charge;
-        std::vector<QWidget *> digits;
-        for (const auto &row : {DemandRow(*ui), WidthRow(*ui)})
-            digits.insert(digits.end(), row.begin(), row.end());
-        SetToolTip(digits, V57PanelTexts::ChargeToolTip(fDEMAND, fWIDTH));
+        const QString text = V57PanelTexts::ChargeToolTip(fDEMAND, fWIDTH);
+        SetToolTip(RowOf(fDigitRows, TRow::Demand), text);
+        SetToolTip(RowOf(fDigitRows, TRow::Duration), text);
     }
     const std::pair recovery{fDEMAND, fRECOVERY};
     if (fRecoveryOf != recovery) {
         fRecoveryOf = recovery;
-        const std::vector<QLabel *> row = RecoveryRow(*ui);
-        SetToolTip({row.begin(), row.end()}, V57PanelTexts::RecoveryToolTip(fDEMAND, fRECOVERY));
+        SetToolTip(RowOf(fDigitRows, TRow::Recovery), V57PanelTexts::RecoveryToolTip(fDEMAND, fRECOVERY));
     }
 }
 
@@ -334,8 +293,12 @@ void TFV57ControlForm::ShowHeader()
 void TFV57ControlForm::OnCreate(const uint8_t *DevHdr)
 {
     TFGenericDeviceIntf::OnCreate(DevHdr);
-    for (const TEditableDigit &digit : EditableDigits())
-        AddControlObject(digit.Panel, digit.IncButton, digit.DecButton);
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        for (const Panels::TDigit &digit : row.Digits) {
+            if (digit.Editable())
+                AddControlObject(digit.Panel, digit.IncButton, digit.DecButton);
+        }
+    }
     fVALID = false;
     fCOOC = 0;
     fCTOOFAST = 0;
@@ -477,14 +440,14 @@ void TFV57ControlForm::FrameClick(QObject *) {}
 void TFV57ControlForm::ShowDemand(int32_t Value)
 {
     StoreValue(fDEMAND, Value);
-    DescribeDigitRow(TRow::Demand, ShowDigitRow(fDEMAND, DemandRow(*ui)));
+    DescribeDigitRow(TRow::Demand, ShowDigitRow(fDEMAND, RowOf(fDigitRows, TRow::Demand)));
     DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowWidth(int32_t Value)
 {
     StoreValue(fWIDTH, Value);
-    const QString text = ShowDigitRow(fWIDTH, WidthRow(*ui));
+    const QString text = ShowDigitRow(fWIDTH, RowOf(fDigitRows, TRow::Duration));
     qCDebug(lcDebugOutput).noquote() << text;
     DescribeDigitRow(TRow::Duration, text);
     DescribeDerivedFigures();
@@ -493,14 +456,14 @@ void TFV57ControlForm::ShowWidth(int32_t Value)
 void TFV57ControlForm::ShowRecovery(int32_t Value)
 {
     StoreValue(fRECOVERY, Value);
-    DescribeDigitRow(TRow::Recovery, ShowDigitRow(fRECOVERY, RecoveryRow(*ui)));
+    DescribeDigitRow(TRow::Recovery, ShowDigitRow(fRECOVERY, RowOf(fDigitRows, TRow::Recovery)));
     DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowDwell(int32_t Value)
 {
     StoreValue(fDWELL, Value);
-    DescribeDigitRow(TRow::Dwell, ShowDigitRow(fDWELL, DwellRow(*ui)));
+    DescribeDigitRow(TRow::Dwell, ShowDigitRow(fDWELL, RowOf(fDigitRows, TRow::Dwell)));
 }
 
 void TFV57ControlForm::ShowLimit(int32_t Value)

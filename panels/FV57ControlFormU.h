@@ -3,6 +3,7 @@
 
 #include "ControlTag.h"
 #include "FGenericDeviceInftU.h"
+#include "V57DigitRows.h"
 #include "V57PanelTexts.h"
 
 #include <QButtonGroup>
@@ -100,16 +101,6 @@ private:
     using THandler = void (TFV57ControlForm::*)(QObject *);
     using TShow = void (TFV57ControlForm::*)(int32_t);
 
-    // One row of the digit registry, with the handlers its buttons share.
-    struct TEditableDigit {
-        QLabel *Panel;
-        QToolButton *IncButton;
-        QToolButton *DecButton;
-        THandler Inc;
-        THandler Dec;
-        V57PanelTexts::TRow Row;
-    };
-    std::vector<TEditableDigit> EditableDigits() const;
     void WireControls();
     void NameControls();
     // Screen readers and tooltips follow the values; each is rebuilt only
@@ -154,6 +145,7 @@ private:
     uint32_t fCTOOFAST = 0;
 
     std::unique_ptr<Ui::TFV57ControlForm> ui;
+    Panels::TDigitRows fDigitRows;
     QButtonGroup fOutputItems;
     QTimer tmrWARN;
 

@@ -2,14 +2,11 @@
 
 #include "DebugOutput.h"
 #include "StimulatorRecord.h"
-#include "V57PanelTexts.h"
 #include "V57SettingRules.h"
 #include "ui_FGenericDeviceInftU.h"
 #include "ui_FV57ControlFormU.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QGroupBox>
 #include <QMouseEvent>
 #include <QStyle>
 
@@ -34,31 +31,6 @@ constexpr QPalette::ColorRole ButtonFaceColour = QPalette::Button;
 constexpr int LargeDigitPixels = 40;
 constexpr int SmallDigitPixels = 21;
 constexpr int LimitPixels = 17;
-
-// The row's digits, and the control beside them (the point or the group),
-// all read the row's value; renamed only when what the row shows changed.
-void NameDigitRow(QString &lastShown, const QString &shown, const Panels::TDigitRow &row, int32_t value)
-{
-    if (lastShown == shown)
-        return;
-    lastShown = shown;
-    const QString name = V57PanelTexts::Reading(row.Row, value);
-    for (const Panels::TDigit &digit : row.Digits)
-        digit.Panel->setAccessibleName(name);
-    row.Beside->setAccessibleName(name);
-}
-
-// Setters that cost a screen reader a notification: skipped for the same text.
-void SetAccessibleName(QWidget *control, const QString &name)
-{
-    if (control->accessibleName() != name)
-        control->setAccessibleName(name);
-}
-void SetToolTip(const Panels::TDigitRow &row, const QString &text)
-{
-    for (const Panels::TDigit &digit : row.Digits)
-        digit.Panel->setToolTip(text);
-}
 
 // Designer fonts carry whole points only; these heights are pixel heights.
 void SetPixelFont(QWidget *control, int pixels, bool bold = false)
@@ -126,7 +98,8 @@ void SelectItem(QComboBox *combo, int item)
 } // namespace
 
 TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
-    : TFGenericDeviceIntf(AOwner), ui(std::make_unique<Ui::TFV57ControlForm>()), tmrWARN(this)
+    : TFGenericDeviceIntf(AOwner), ui(std::make_unique<Ui::TFV57ControlForm>()),
+      fDescriber(*this, *ui, fDigitRows), tmrWARN(this)
 {
     ui->setupUi(this);
     fDigitRows = Panels::FormDigitRows(*ui);
@@ -152,10 +125,15 @@ TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
     tmrWARN.setInterval(V57Timings::WarnTick);
 
     WireControls();
-    NameControls();
+    fDescriber.NameControls(ShownValues());
 }
 
 TFV57ControlForm::~TFV57ControlForm() = default;
+
+TV57PanelDescriber::TValues TFV57ControlForm::ShownValues() const
+{
+    return {fDEMAND, fWIDTH, fRECOVERY, fDWELL};
+}
 
 void TFV57ControlForm::WireControls()
 {
@@ -216,78 +194,12 @@ void TFV57ControlForm::WireControls()
     connect(&tmrWARN, &QTimer::timeout, this, [this] { tmrWARNTimer(&tmrWARN); });
 }
 
-// Names for what shows no text of its own, or a text that means little
-// without the group around it. The digit rows, the limit and the warning
-// flags are named again as their values change.
-void TFV57ControlForm::NameControls()
-{
-    for (const Panels::TDigitRow &row : fDigitRows) {
-        for (const Panels::TDigit &digit : row.Digits) {
-            if (!digit.Editable())
-                continue;
-            digit.IncButton->setAccessibleName(V57PanelTexts::StepButtonName(row.Row, true, digit.Step));
-            digit.DecButton->setAccessibleName(V57PanelTexts::StepButtonName(row.Row, false, digit.Step));
-        }
-    }
-    const std::pair<QComboBox *, QString> combos[] = {
-        {ui->cbMODE, QStringLiteral("Mode")},
-        {ui->cbPOLARITY, QStringLiteral("Polarity")},
-        {ui->cbSOURCE, QStringLiteral("Demand source")},
-    };
-    for (const auto &[combo, name] : combos) {
-        combo->setAccessibleName(name);
-        combo->view()->setAccessibleName(name + QStringLiteral(" choices"));
-    }
-    ui->btnZero->setAccessibleName(QStringLiteral("Zero the external input"));
-    ui->rgOutput_Disabled->setAccessibleName(QStringLiteral("Output disabled"));
-    ui->rgOutput_Enabled->setAccessibleName(QStringLiteral("Output enabled"));
-    ui->cbBUZZER->setAccessibleName(QStringLiteral("OOC beep"));
-    for (QLabel *flag : {ui->pnlWARN_OOC, ui->pnlWARN_TF, ui->pnlWARN_OE, ui->pnlWARN_FAULT})
-        flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
-    DescribeDigitRow(TRow::Demand, RowText(TRow::Demand, fDEMAND));
-    DescribeDigitRow(TRow::Duration, RowText(TRow::Duration, fWIDTH));
-    DescribeDigitRow(TRow::Recovery, RowText(TRow::Recovery, fRECOVERY));
-    DescribeDigitRow(TRow::Dwell, RowText(TRow::Dwell, fDWELL));
-    DescribeDerivedFigures();
-    // The Errors tooltip counts up to the moment it shows.
-    ui->GroupBox7->installEventFilter(this);
-}
-
-void TFV57ControlForm::DescribeDigitRow(TRow row, const QString &shown)
-{
-    switch (row) {
-    case TRow::Demand: NameDigitRow(fShownDemand, shown, RowOf(fDigitRows, row), fDEMAND); break;
-    case TRow::Duration: NameDigitRow(fShownWidth, shown, RowOf(fDigitRows, row), fWIDTH); break;
-    case TRow::Recovery: NameDigitRow(fShownRecovery, shown, RowOf(fDigitRows, row), fRECOVERY); break;
-    case TRow::Dwell: NameDigitRow(fShownDwell, shown, RowOf(fDigitRows, row), fDWELL); break;
-    }
-}
-
-// The charge per phase shows on the demand and duration digits, the
-// recovery phase's amplitude on the recovery digits.
-void TFV57ControlForm::DescribeDerivedFigures()
-{
-    const std::pair charge{fDEMAND, fWIDTH};
-    if (fChargeOf != charge) {
-        fChargeOf = charge;
-        const QString text = V57PanelTexts::ChargeToolTip(fDEMAND, fWIDTH);
-        SetToolTip(RowOf(fDigitRows, TRow::Demand), text);
-        SetToolTip(RowOf(fDigitRows, TRow::Duration), text);
-    }
-    const std::pair recovery{fDEMAND, fRECOVERY};
-    if (fRecoveryOf != recovery) {
-        fRecoveryOf = recovery;
-        SetToolTip(RowOf(fDigitRows, TRow::Recovery), V57PanelTexts::RecoveryToolTip(fDEMAND, fRECOVERY));
-    }
-}
-
 void TFV57ControlForm::ShowHeader()
 {
     QFont font = header->lblVersionID->font();
     font.setPointSize(8);
     header->lblVersionID->setFont(font);
     TFGenericDeviceIntf::ShowHeader();
-    setAccessibleName(QStringLiteral("Stimulator, device ID %1").arg(DeviceID()));
 }
 
 void TFV57ControlForm::OnCreate(const uint8_t *DevHdr)
@@ -302,6 +214,8 @@ void TFV57ControlForm::OnCreate(const uint8_t *DevHdr)
     fVALID = false;
     fCOOC = 0;
     fCTOOFAST = 0;
+
+    fDescriber.DeviceShown(DeviceID());
 }
 
 void TFV57ControlForm::SetDeviceState(const uint8_t *DeviceState)
@@ -326,18 +240,18 @@ void TFV57ControlForm::SetDeviceState(const uint8_t *DeviceState)
 
     const TWarnings warnings = CounterWarnings(fVALID, {fCOOC, fCTOOFAST}, report.CPulse,
                                                {report.COOC, report.CTooFast});
-    const auto now = V57PanelTexts::TClock::now();
-    if (warnings.OOC) {
-        fOOCTally.Note(now);
+    if (warnings.OOC)
         RaiseWarning(ui->pnlWARN_OOC);
-    }
-    if (warnings.TooFast) {
-        fTooFastTally.Note(now);
+    if (warnings.TooFast)
         RaiseWarning(ui->pnlWARN_TF);
-    }
     fVALID = true;
     fCTOOFAST = report.CTooFast;
     fCOOC = report.COOC;
+
+    // Beside the steps: the describer follows what they have shown.
+    fDescriber.ValuesShown(ShownValues());
+    fDescriber.LimitShown(report.Limit, fLIMIT);
+    fDescriber.WarningsRaised(warnings);
 }
 
 void TFV57ControlForm::GetDeviceState(uint8_t *DeviceState)
@@ -377,15 +291,9 @@ int32_t TFV57ControlForm::IndexOfPanel(const QObject *Panel) const
     return -1;
 }
 
+// Installed on the editable digits.
 bool TFV57ControlForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->GroupBox7) {
-        if (event->type() == QEvent::ToolTip)
-            ui->GroupBox7->setToolTip(
-                V57PanelTexts::ErrorsToolTip(fOOCTally, fTooFastTally, V57PanelTexts::TClock::now()));
-        return TFGenericDeviceIntf::eventFilter(watched, event);
-    }
-    // Otherwise installed on the editable digits only.
     switch (event->type()) {
     case QEvent::Enter:
         MouseEnterObj(watched);
@@ -440,8 +348,7 @@ void TFV57ControlForm::FrameClick(QObject *) {}
 void TFV57ControlForm::ShowDemand(int32_t Value)
 {
     StoreValue(fDEMAND, Value);
-    DescribeDigitRow(TRow::Demand, ShowDigitRow(fDEMAND, RowOf(fDigitRows, TRow::Demand)));
-    DescribeDerivedFigures();
+    ShowDigitRow(fDEMAND, RowOf(fDigitRows, TRow::Demand));
 }
 
 void TFV57ControlForm::ShowWidth(int32_t Value)
@@ -449,21 +356,18 @@ void TFV57ControlForm::ShowWidth(int32_t Value)
     StoreValue(fWIDTH, Value);
     const QString text = ShowDigitRow(fWIDTH, RowOf(fDigitRows, TRow::Duration));
     qCDebug(lcDebugOutput).noquote() << text;
-    DescribeDigitRow(TRow::Duration, text);
-    DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowRecovery(int32_t Value)
 {
     StoreValue(fRECOVERY, Value);
-    DescribeDigitRow(TRow::Recovery, ShowDigitRow(fRECOVERY, RowOf(fDigitRows, TRow::Recovery)));
-    DescribeDerivedFigures();
+    ShowDigitRow(fRECOVERY, RowOf(fDigitRows, TRow::Recovery));
 }
 
 void TFV57ControlForm::ShowDwell(int32_t Value)
 {
     StoreValue(fDWELL, Value);
-    DescribeDigitRow(TRow::Dwell, ShowDigitRow(fDWELL, RowOf(fDigitRows, TRow::Dwell)));
+    ShowDigitRow(fDWELL, RowOf(fDigitRows, TRow::Dwell));
 }
 
 void TFV57ControlForm::ShowLimit(int32_t Value)
@@ -475,15 +379,6 @@ void TFV57ControlForm::ShowLimit(int32_t Value)
     ui->btnSETLIMIT->setEnabled(display.ButtonEnabled);
     if (display.ButtonCaption)
         ui->btnSETLIMIT->setText(*display.ButtonCaption);
-
-    const int32_t scaleOf = Value < 0 ? -1 : fLIMIT;
-    if (fScaleOf != scaleOf) {
-        fScaleOf = scaleOf;
-        ui->GroupBox10->setToolTip(Value < 0 ? V57PanelTexts::LimitPendingToolTip()
-                                             : V57PanelTexts::LimitToolTip(fLIMIT));
-        ui->lbLimit->setAccessibleName(QStringLiteral("Limit %1 mA").arg(display.Limit));
-        SetAccessibleName(ui->btnSETLIMIT, QStringLiteral("%1 limit").arg(ui->btnSETLIMIT->text()));
-    }
 }
 
 void TFV57ControlForm::ShowMode(int32_t Value)
@@ -533,6 +428,7 @@ void TFV57ControlForm::ApplyStep(int32_t &field, int32_t value, TShow show)
 {
     field = value;
     (this->*show)(-1);
+    fDescriber.ValuesShown(ShownValues());
     DeviceChanged();
 }
 
@@ -582,6 +478,7 @@ void TFV57ControlForm::btnSETLIMITClick(QObject *)
 {
     fLIMIT = ToggledLimit(fLIMIT, fDEMAND);
     ShowLimit(-1);
+    fDescriber.LimitShown(-1, fLIMIT);
     DeviceChanged();
 }
 
@@ -637,7 +534,6 @@ void TFV57ControlForm::cbBUZZERClick(QObject *Sender)
 void TFV57ControlForm::RaiseWarning(QLabel *flag)
 {
     flag->show();
-    SetAccessibleName(flag, V57PanelTexts::WarningFlagName(flag->text(), true));
     SetTag(flag, WarningTicks);
     if (!tmrWARN.isActive())
         tmrWARN.start();
@@ -651,10 +547,9 @@ void TFV57ControlForm::tmrWARNTimer(QObject *)
         if (ticksLeft > 0) {
             SetTag(flag, ticksLeft - 1);
             flag->setVisible(ticksLeft - 1 > 0);
-            if (ticksLeft == 1)
-                flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
         }
     }
+    fDescriber.WarningFlagsTicked();
     // With both flags run out there is nothing left to count.
     if (Tag(ui->pnlWARN_OOC) == 0 && Tag(ui->pnlWARN_TF) == 0)
         tmrWARN.stop();

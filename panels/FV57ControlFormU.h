@@ -4,7 +4,7 @@
 #include "ControlTag.h"
 #include "FGenericDeviceInftU.h"
 #include "V57DigitRows.h"
-#include "V57PanelTexts.h"
+#include "V57PanelDescriber.h"
 
 #include <QButtonGroup>
 #include <QTimer>
@@ -12,8 +12,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <utility>
 #include <vector>
 
 class QLabel;
@@ -102,11 +100,8 @@ private:
     using TShow = void (TFV57ControlForm::*)(int32_t);
 
     void WireControls();
-    void NameControls();
-    // Screen readers and tooltips follow the values; each is rebuilt only
-    // when what it depends on changed.
-    void DescribeDigitRow(V57PanelTexts::TRow row, const QString &shown);
-    void DescribeDerivedFigures();
+    // What the digit rows show, for the describer.
+    TV57PanelDescriber::TValues ShownValues() const;
 
     void AddControlObject(QLabel *Panel, QToolButton *IncButton, QToolButton *DecButton);
     int32_t IndexOfPanel(const QObject *Panel) const;
@@ -146,17 +141,13 @@ private:
 
     std::unique_ptr<Ui::TFV57ControlForm> ui;
     Panels::TDigitRows fDigitRows;
+    // Accessible names, tooltips and warning tallies, told what the steps
+    // have shown.
+    TV57PanelDescriber fDescriber;
     QButtonGroup fOutputItems;
     QTimer tmrWARN;
 
     TControlObject *CurrentObj = nullptr;
     std::vector<std::unique_ptr<TControlObject>> oObjList;
     std::vector<const QLabel *> oObjIndex;
-
-    // What the rows and tooltips were last described with.
-    QString fShownDemand, fShownWidth, fShownRecovery, fShownDwell;
-    std::optional<std::pair<int32_t, int32_t>> fChargeOf, fRecoveryOf;
-    std::optional<int32_t> fScaleOf;
-    // Warnings raised since the panel was created, for the Errors tooltip.
-    V57PanelTexts::TWarningTally fOOCTally, fTooFastTally;
 };

@@ -80,7 +80,7 @@ void TFGenericDeviceIntf::ShowHeader()
         QStringLiteral("Version : ")
         + QString::fromStdString(DeviceBlock::VersionText(fVersionID)));
     header->lblVersionID->adjustSize();
-    resizeEvent(nullptr);
+    LayOutHeader();
 }
 
 void TFGenericDeviceIntf::DeviceChanged()
@@ -89,12 +89,16 @@ void TFGenericDeviceIntf::DeviceChanged()
         OnDeviceChange(this, fDeviceID);
 }
 
-// The header strip spans the panel's width, its version area sits at its right
-// end inside the bevel, and the version text grows leftwards from a fixed margin.
 void TFGenericDeviceIntf::resizeEvent(QResizeEvent *event)
 {
-    if (event)
-        QFrame::resizeEvent(event);
+    QFrame::resizeEvent(event);
+    LayOutHeader();
+}
+
+// The header strip spans the panel's width, its version area sits at its right
+// end inside the bevel, and the version text grows leftwards from a fixed margin.
+void TFGenericDeviceIntf::LayOutHeader()
+{
     QWidget *strip = header->pnlHeader;
     strip->setGeometry(0, 0, width(), strip->height());
     QWidget *versionArea = header->pnlVerContr;

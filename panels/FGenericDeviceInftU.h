@@ -89,6 +89,9 @@ protected:
     std::unique_ptr<Ui::TFGenericDeviceIntf> header;
 
 private:
+    // Places the header strip and its version area for the panel's width.
+    void LayOutHeader();
+
     int32_t fDeviceID = 0;
     uint32_t fVersionID = 0;
 };

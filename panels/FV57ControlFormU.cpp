@@ -2,25 +2,20 @@
 
 #include "DebugOutput.h"
 #include "StimulatorRecord.h"
-#include "V57PanelTexts.h"
 #include "V57SettingRules.h"
 #include "ui_FGenericDeviceInftU.h"
 #include "ui_FV57ControlFormU.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QGroupBox>
 #include <QMouseEvent>
 #include <QStyle>
 
 #include <utility>
 
 using namespace V57SettingRules;
-using V57PanelTexts::TRow;
-
-int Tag(const QObject *control) { return control->property("Tag").toInt(); }
-
-void SetTag(QObject *control, int tag) { control->setProperty("Tag", tag); }
+using Panels::RowOf;
+using Panels::SetTag;
+using Panels::Tag;
 
 namespace {
 
@@ -36,50 +31,6 @@ constexpr QPalette::ColorRole ButtonFaceColour = QPalette::Button;
 constexpr int LargeDigitPixels = 40;
 constexpr int SmallDigitPixels = 21;
 constexpr int LimitPixels = 17;
-
-// The digit rows, from the left.
-std::vector<QLabel *> DemandRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlDEMAND5, ui.pnlDEMAND4, ui.pnlDEMAND3, ui.pnlDEMAND2, ui.pnlDEMAND1};
-}
-std::vector<QLabel *> WidthRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlWIDTH4, ui.pnlWIDTH3, ui.pnlWIDTH2, ui.pnlWIDTH1};
-}
-std::vector<QLabel *> RecoveryRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlRECOVERY3, ui.pnlRECOVERY2, ui.pnlRECOVERY1};
-}
-std::vector<QLabel *> DwellRow(const Ui::TFV57ControlForm &ui)
-{
-    return {ui.pnlDWELL3, ui.pnlDWELL2, ui.pnlDWELL1};
-}
-
-// The row's digits, and the control beside them (the point or the group),
-// all read the row's value; renamed only when what the row shows changed.
-void NameDigitRow(QString &lastShown, const QString &shown, const std::vector<QLabel *> &row,
-                  QWidget *beside, QString (*reading)(int32_t), int32_t value)
-{
-    if (lastShown == shown)
-        return;
-    lastShown = shown;
-    const QString name = reading(value);
-    for (QLabel *digit : row)
-        digit->setAccessibleName(name);
-    beside->setAccessibleName(name);
-}
-
-// Setters that cost a screen reader a notification: skipped for the same text.
-void SetAccessibleName(QWidget *control, const QString &name)
-{
-    if (control->accessibleName() != name)
-        control->setAccessibleName(name);
-}
-void SetToolTip(const std::vector<QWidget *> &controls, const QString &text)
-{
-    for (QWidget *control : controls)
-        control->setToolTip(text);
-}
 
 // Designer fonts carry whole points only; these heights are pixel heights.
 void SetPixelFont(QWidget *control, int pixels, bool bold = false)
@@ -123,11 +74,11 @@ QIcon ArrowGlyph(const QString &resource)
 }
 
 // Sets every digit of the row, changed or not, and returns the whole text.
-QString ShowDigitRow(int32_t value, const std::vector<QLabel *> &row)
+QString ShowDigitRow(int32_t value, const Panels::TDigitRow &row)
 {
-    const QString text = DigitRowText(value, int(row.size()));
-    for (std::size_t k = 0; k < row.size(); ++k)
-        row[k]->setText(text.mid(qsizetype(k), 1));
+    const QString text = RowText(row.Row, value);
+    for (std::size_t k = 0; k < row.Digits.size(); ++k)
+        row.Digits[k].Panel->setText(text.mid(qsizetype(k), 1));
     return text;
 }
 
@@ -147,21 +98,23 @@ void SelectItem(QComboBox *combo, int item)
 } // namespace
 
 TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
-    : TFGenericDeviceIntf(AOwner), ui(std::make_unique<Ui::TFV57ControlForm>()), tmrWARN(this)
+    : TFGenericDeviceIntf(AOwner), ui(std::make_unique<Ui::TFV57ControlForm>()),
+      fDescriber(*this, *ui, fDigitRows), tmrWARN(this)
 {
     ui->setupUi(this);
+    fDigitRows = Panels::FormDigitRows(*ui);
 
-    for (QLabel *digit : DemandRow(*ui))
-        SetPixelFont(digit, LargeDigitPixels);
-    SetPixelFont(ui->Panel11, LargeDigitPixels);
-    for (const auto &row : {WidthRow(*ui), RecoveryRow(*ui), DwellRow(*ui)}) {
-        for (QLabel *digit : row) {
-            SetPixelFont(digit, SmallDigitPixels);
-            FillFace(digit, ButtonFaceColour);
+    // The demand's digits are large, and the one that is not editable shows
+    // the panel behind it; the other rows fill every digit.
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        const bool demand = row.Row == TRow::Demand;
+        for (const Panels::TDigit &digit : row.Digits) {
+            SetPixelFont(digit.Panel, demand ? LargeDigitPixels : SmallDigitPixels);
+            if (!demand || digit.Editable())
+                FillFace(digit.Panel, ButtonFaceColour);
         }
     }
-    for (QLabel *digit : {ui->pnlDEMAND4, ui->pnlDEMAND3, ui->pnlDEMAND2, ui->pnlDEMAND1})
-        FillFace(digit, ButtonFaceColour);
+    SetPixelFont(ui->Panel11, LargeDigitPixels);
     SetPixelFont(ui->lbLimit, LimitPixels, true);
 
     fOutputItems.addButton(ui->rgOutput_Disabled, OutputDisabledItem);
@@ -172,36 +125,14 @@ TFV57ControlForm::TFV57ControlForm(QWidget *AOwner)
     tmrWARN.setInterval(V57Timings::WarnTick);
 
     WireControls();
-    NameControls();
+    fDescriber.NameControls(ShownValues());
 }
 
 TFV57ControlForm::~TFV57ControlForm() = default;
 
-std::vector<TFV57ControlForm::TEditableDigit> TFV57ControlForm::EditableDigits() const
+TV57PanelDescriber::TValues TFV57ControlForm::ShownValues() const
 {
-    using T = TFV57ControlForm;
-    return {
-        {ui->pnlDEMAND4, ui->btnDemandInc4, ui->btnDemandDec4, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlDEMAND3, ui->btnDemandInc3, ui->btnDemandDec3, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlDEMAND2, ui->btnDemandInc2, ui->btnDemandDec2, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlDEMAND1, ui->btnDemandInc1, ui->btnDemandDec1, &T::btnDemandInc, &T::btnDemandDec,
-         TRow::Demand},
-        {ui->pnlWIDTH3, ui->btnWidthInc3, ui->btnWidthDec3, &T::btnWidthInc, &T::btnWidthDec,
-         TRow::Duration},
-        {ui->pnlWIDTH2, ui->btnWidthInc2, ui->btnWidthDec2, &T::btnWidthInc, &T::btnWidthDec,
-         TRow::Duration},
-        {ui->pnlRECOVERY2, ui->btnRecoveryInc2, ui->btnRecoveryDec2, &T::btnRecoveryInc,
-         &T::btnRecoveryDec, TRow::Recovery},
-        {ui->pnlRECOVERY1, ui->btnRecoveryInc1, ui->btnRecoveryDec1, &T::btnRecoveryInc,
-         &T::btnRecoveryDec, TRow::Recovery},
-        {ui->pnlDWELL3, ui->btnDwellInc3, ui->btnDwellDec3, &T::btnDwellInc, &T::btnDwellDec,
-         TRow::Dwell},
-        {ui->pnlDWELL2, ui->btnDwellInc2, ui->btnDwellDec2, &T::btnDwellInc, &T::btnDwellDec,
-         TRow::Dwell},
-    };
+    return {fDEMAND, fWIDTH, fRECOVERY, fDWELL};
 }
 
 void TFV57ControlForm::WireControls()
@@ -214,10 +145,24 @@ void TFV57ControlForm::WireControls()
             (this->*handler)(button);
         });
     };
-    for (const TEditableDigit &digit : EditableDigits()) {
-        digit.Panel->installEventFilter(this);
-        wireStep(digit.IncButton, up, digit.Inc);
-        wireStep(digit.DecButton, down, digit.Dec);
+    // The handlers of each row's buttons, by TRow.
+    using T = TFV57ControlForm;
+    const std::pair<THandler, THandler> steps[] = {
+        {&T::btnDemandInc, &T::btnDemandDec},
+        {&T::btnWidthInc, &T::btnWidthDec},
+        {&T::btnRecoveryInc, &T::btnRecoveryDec},
+        {&T::btnDwellInc, &T::btnDwellDec},
+    };
+    static_assert(std::size(steps) == std::size(DigitRows));
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        const auto &[inc, dec] = steps[std::size_t(row.Row)];
+        for (const Panels::TDigit &digit : row.Digits) {
+            if (!digit.Editable())
+                continue;
+            digit.Panel->installEventFilter(this);
+            wireStep(digit.IncButton, up, inc);
+            wireStep(digit.DecButton, down, dec);
+        }
     }
 
     // activated comes from the operator only: a selection made by ShowMode,
@@ -249,98 +194,28 @@ void TFV57ControlForm::WireControls()
     connect(&tmrWARN, &QTimer::timeout, this, [this] { tmrWARNTimer(&tmrWARN); });
 }
 
-// Names for what shows no text of its own, or a text that means little
-// without the group around it. The digit rows, the limit and the warning
-// flags are named again as their values change.
-void TFV57ControlForm::NameControls()
-{
-    for (const TEditableDigit &digit : EditableDigits()) {
-        digit.IncButton->setAccessibleName(V57PanelTexts::StepButtonName(digit.Row, true, Tag(digit.IncButton)));
-        digit.DecButton->setAccessibleName(V57PanelTexts::StepButtonName(digit.Row, false, Tag(digit.DecButton)));
-    }
-    const std::pair<QComboBox *, QString> combos[] = {
-        {ui->cbMODE, QStringLiteral("Mode")},
-        {ui->cbPOLARITY, QStringLiteral("Polarity")},
-        {ui->cbSOURCE, QStringLiteral("Demand source")},
-    };
-    for (const auto &[combo, name] : combos) {
-        combo->setAccessibleName(name);
-        combo->view()->setAccessibleName(name + QStringLiteral(" choices"));
-    }
-    ui->btnZero->setAccessibleName(QStringLiteral("Zero the external input"));
-    ui->rgOutput_Disabled->setAccessibleName(QStringLiteral("Output disabled"));
-    ui->rgOutput_Enabled->setAccessibleName(QStringLiteral("Output enabled"));
-    ui->cbBUZZER->setAccessibleName(QStringLiteral("OOC beep"));
-    for (QLabel *flag : {ui->pnlWARN_OOC, ui->pnlWARN_TF, ui->pnlWARN_OE, ui->pnlWARN_FAULT})
-        flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
-    DescribeDigitRow(TRow::Demand, DigitRowText(fDEMAND, 5));
-    DescribeDigitRow(TRow::Duration, DigitRowText(fWIDTH, 4));
-    DescribeDigitRow(TRow::Recovery, DigitRowText(fRECOVERY, 3));
-    DescribeDigitRow(TRow::Dwell, DigitRowText(fDWELL, 3));
-    DescribeDerivedFigures();
-    // The Errors tooltip counts up to the moment it shows.
-    ui->GroupBox7->installEventFilter(this);
-}
-
-void TFV57ControlForm::DescribeDigitRow(TRow row, const QString &shown)
-{
-    switch (row) {
-    case TRow::Demand:
-        NameDigitRow(fShownDemand, shown, DemandRow(*ui), ui->Panel11,
-                     &V57PanelTexts::DemandReading, fDEMAND);
-        break;
-    case TRow::Duration:
-        NameDigitRow(fShownWidth, shown, WidthRow(*ui), ui->GroupBox1,
-                     &V57PanelTexts::DurationReading, fWIDTH);
-        break;
-    case TRow::Recovery:
-        NameDigitRow(fShownRecovery, shown, RecoveryRow(*ui), ui->GroupBox2,
-                     &V57PanelTexts::RecoveryReading, fRECOVERY);
-        break;
-    case TRow::Dwell:
-        NameDigitRow(fShownDwell, shown, DwellRow(*ui), ui->GroupBox3,
-                     &V57PanelTexts::DwellReading, fDWELL);
-        break;
-    }
-}
-
-// The charge per phase shows on the demand and duration digits, the
-// recovery phase's amplitude on the recovery digits.
-void TFV57ControlForm::DescribeDerivedFigures()
-{
-    const std::pair charge{fDEMAND, fWIDTH};
-    if (fChargeOf != charge) {
-        fChargeOf = charge;
-        std::vector<QWidget *> digits;
-        for (const auto &row : {DemandRow(*ui), WidthRow(*ui)})
-            digits.insert(digits.end(), row.begin(), row.end());
-        SetToolTip(digits, V57PanelTexts::ChargeToolTip(fDEMAND, fWIDTH));
-    }
-    const std::pair recovery{fDEMAND, fRECOVERY};
-    if (fRecoveryOf != recovery) {
-        fRecoveryOf = recovery;
-        const std::vector<QLabel *> row = RecoveryRow(*ui);
-        SetToolTip({row.begin(), row.end()}, V57PanelTexts::RecoveryToolTip(fDEMAND, fRECOVERY));
-    }
-}
-
 void TFV57ControlForm::ShowHeader()
 {
     QFont font = header->lblVersionID->font();
     font.setPointSize(8);
     header->lblVersionID->setFont(font);
     TFGenericDeviceIntf::ShowHeader();
-    setAccessibleName(QStringLiteral("Stimulator, device ID %1").arg(DeviceID()));
 }
 
 void TFV57ControlForm::OnCreate(const uint8_t *DevHdr)
 {
     TFGenericDeviceIntf::OnCreate(DevHdr);
-    for (const TEditableDigit &digit : EditableDigits())
-        AddControlObject(digit.Panel, digit.IncButton, digit.DecButton);
+    for (const Panels::TDigitRow &row : fDigitRows) {
+        for (const Panels::TDigit &digit : row.Digits) {
+            if (digit.Editable())
+                AddControlObject(digit.Panel, digit.IncButton, digit.DecButton);
+        }
+    }
     fVALID = false;
     fCOOC = 0;
     fCTOOFAST = 0;
+
+    fDescriber.DeviceShown(DeviceID());
 }
 
 void TFV57ControlForm::SetDeviceState(const uint8_t *DeviceState)
@@ -365,18 +240,18 @@ void TFV57ControlForm::SetDeviceState(const uint8_t *DeviceState)
 
     const TWarnings warnings = CounterWarnings(fVALID, {fCOOC, fCTOOFAST}, report.CPulse,
                                                {report.COOC, report.CTooFast});
-    const auto now = V57PanelTexts::TClock::now();
-    if (warnings.OOC) {
-        fOOCTally.Note(now);
+    if (warnings.OOC)
         RaiseWarning(ui->pnlWARN_OOC);
-    }
-    if (warnings.TooFast) {
-        fTooFastTally.Note(now);
+    if (warnings.TooFast)
         RaiseWarning(ui->pnlWARN_TF);
-    }
     fVALID = true;
     fCTOOFAST = report.CTooFast;
     fCOOC = report.COOC;
+
+    // Beside the steps: the describer follows what they have shown.
+    fDescriber.ValuesShown(ShownValues());
+    fDescriber.LimitShown(report.Limit, fLIMIT);
+    fDescriber.WarningsRaised(warnings);
 }
 
 void TFV57ControlForm::GetDeviceState(uint8_t *DeviceState)
@@ -416,15 +291,9 @@ int32_t TFV57ControlForm::IndexOfPanel(const QObject *Panel) const
     return -1;
 }
 
+// Installed on the editable digits.
 bool TFV57ControlForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->GroupBox7) {
-        if (event->type() == QEvent::ToolTip)
-            ui->GroupBox7->setToolTip(
-                V57PanelTexts::ErrorsToolTip(fOOCTally, fTooFastTally, V57PanelTexts::TClock::now()));
-        return TFGenericDeviceIntf::eventFilter(watched, event);
-    }
-    // Otherwise installed on the editable digits only.
     switch (event->type()) {
     case QEvent::Enter:
         MouseEnterObj(watched);
@@ -479,30 +348,26 @@ void TFV57ControlForm::FrameClick(QObject *) {}
 void TFV57ControlForm::ShowDemand(int32_t Value)
 {
     StoreValue(fDEMAND, Value);
-    DescribeDigitRow(TRow::Demand, ShowDigitRow(fDEMAND, DemandRow(*ui)));
-    DescribeDerivedFigures();
+    ShowDigitRow(fDEMAND, RowOf(fDigitRows, TRow::Demand));
 }
 
 void TFV57ControlForm::ShowWidth(int32_t Value)
 {
     StoreValue(fWIDTH, Value);
-    const QString text = ShowDigitRow(fWIDTH, WidthRow(*ui));
+    const QString text = ShowDigitRow(fWIDTH, RowOf(fDigitRows, TRow::Duration));
     qCDebug(lcDebugOutput).noquote() << text;
-    DescribeDigitRow(TRow::Duration, text);
-    DescribeDerivedFigures();
 }
 
 void TFV57ControlForm::ShowRecovery(int32_t Value)
 {
     StoreValue(fRECOVERY, Value);
-    DescribeDigitRow(TRow::Recovery, ShowDigitRow(fRECOVERY, RecoveryRow(*ui)));
-    DescribeDerivedFigures();
+    ShowDigitRow(fRECOVERY, RowOf(fDigitRows, TRow::Recovery));
 }
 
 void TFV57ControlForm::ShowDwell(int32_t Value)
 {
     StoreValue(fDWELL, Value);
-    DescribeDigitRow(TRow::Dwell, ShowDigitRow(fDWELL, DwellRow(*ui)));
+    ShowDigitRow(fDWELL, RowOf(fDigitRows, TRow::Dwell));
 }
 
 void TFV57ControlForm::ShowLimit(int32_t Value)
@@ -514,15 +379,6 @@ void TFV57ControlForm::ShowLimit(int32_t Value)
     ui->btnSETLIMIT->setEnabled(display.ButtonEnabled);
     if (display.ButtonCaption)
         ui->btnSETLIMIT->setText(*display.ButtonCaption);
-
-    const int32_t scaleOf = Value < 0 ? -1 : fLIMIT;
-    if (fScaleOf != scaleOf) {
-        fScaleOf = scaleOf;
-        ui->GroupBox10->setToolTip(Value < 0 ? V57PanelTexts::LimitPendingToolTip()
-                                             : V57PanelTexts::LimitToolTip(fLIMIT));
-        ui->lbLimit->setAccessibleName(QStringLiteral("Limit %1 mA").arg(display.Limit));
-        SetAccessibleName(ui->btnSETLIMIT, QStringLiteral("%1 limit").arg(ui->btnSETLIMIT->text()));
-    }
 }
 
 void TFV57ControlForm::ShowMode(int32_t Value)
@@ -572,6 +428,7 @@ void TFV57ControlForm::ApplyStep(int32_t &field, int32_t value, TShow show)
 {
     field = value;
     (this->*show)(-1);
+    fDescriber.ValuesShown(ShownValues());
     DeviceChanged();
 }
 
@@ -621,6 +478,7 @@ void TFV57ControlForm::btnSETLIMITClick(QObject *)
 {
     fLIMIT = ToggledLimit(fLIMIT, fDEMAND);
     ShowLimit(-1);
+    fDescriber.LimitShown(-1, fLIMIT);
     DeviceChanged();
 }
 
@@ -676,7 +534,6 @@ void TFV57ControlForm::cbBUZZERClick(QObject *Sender)
 void TFV57ControlForm::RaiseWarning(QLabel *flag)
 {
     flag->show();
-    SetAccessibleName(flag, V57PanelTexts::WarningFlagName(flag->text(), true));
     SetTag(flag, WarningTicks);
     if (!tmrWARN.isActive())
         tmrWARN.start();
@@ -690,10 +547,9 @@ void TFV57ControlForm::tmrWARNTimer(QObject *)
         if (ticksLeft > 0) {
             SetTag(flag, ticksLeft - 1);
             flag->setVisible(ticksLeft - 1 > 0);
-            if (ticksLeft == 1)
-                flag->setAccessibleName(V57PanelTexts::WarningFlagName(flag->text(), false));
         }
     }
+    fDescriber.WarningFlagsTicked();
     // With both flags run out there is nothing left to count.
     if (Tag(ui->pnlWARN_OOC) == 0 && Tag(ui->pnlWARN_TF) == 0)
         tmrWARN.stop();

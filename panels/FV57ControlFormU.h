@@ -1,8 +1,10 @@
 // The panel of one stimulator.
 #pragma once
 
+#include "ControlTag.h"
 #include "FGenericDeviceInftU.h"
-#include "V57PanelTexts.h"
+#include "V57DigitRows.h"
+#include "V57PanelDescriber.h"
 
 #include <QButtonGroup>
 #include <QTimer>
@@ -10,8 +12,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <utility>
 #include <vector>
 
 class QLabel;
@@ -36,10 +36,6 @@ public:
     std::unique_ptr<TFGenericDeviceIntf> Create(QWidget *AOwner) const override;
     void CarryOneShotRequests(const uint8_t *replacedRecord, uint8_t *record) const override;
 };
-
-// Every control carries an integer tag, 0 unless set.
-int Tag(const QObject *control);
-void SetTag(QObject *control, int tag);
 
 namespace V57Timings {
 using namespace std::chrono_literals;
@@ -103,22 +99,9 @@ private:
     using THandler = void (TFV57ControlForm::*)(QObject *);
     using TShow = void (TFV57ControlForm::*)(int32_t);
 
-    // One row of the digit registry, with the handlers its buttons share.
-    struct TEditableDigit {
-        QLabel *Panel;
-        QToolButton *IncButton;
-        QToolButton *DecButton;
-        THandler Inc;
-        THandler Dec;
-        V57PanelTexts::TRow Row;
-    };
-    std::vector<TEditableDigit> EditableDigits() const;
     void WireControls();
-    void NameControls();
-    // Screen readers and tooltips follow the values; each is rebuilt only
-    // when what it depends on changed.
-    void DescribeDigitRow(V57PanelTexts::TRow row, const QString &shown);
-    void DescribeDerivedFigures();
+    // What the digit rows show, for the describer.
+    TV57PanelDescriber::TValues ShownValues() const;
 
     void AddControlObject(QLabel *Panel, QToolButton *IncButton, QToolButton *DecButton);
     int32_t IndexOfPanel(const QObject *Panel) const;
@@ -157,17 +140,14 @@ private:
     uint32_t fCTOOFAST = 0;
 
     std::unique_ptr<Ui::TFV57ControlForm> ui;
+    Panels::TDigitRows fDigitRows;
+    // Accessible names, tooltips and warning tallies, told what the steps
+    // have shown.
+    TV57PanelDescriber fDescriber;
     QButtonGroup fOutputItems;
     QTimer tmrWARN;
 
     TControlObject *CurrentObj = nullptr;
     std::vector<std::unique_ptr<TControlObject>> oObjList;
     std::vector<const QLabel *> oObjIndex;
-
-    // What the rows and tooltips were last described with.
-    QString fShownDemand, fShownWidth, fShownRecovery, fShownDwell;
-    std::optional<std::pair<int32_t, int32_t>> fChargeOf, fRecoveryOf;
-    std::optional<int32_t> fScaleOf;
-    // Warnings raised since the panel was created, for the Errors tooltip.
-    V57PanelTexts::TWarningTally fOOCTally, fTooFastTally;
 };

@@ -46,24 +46,35 @@ QString TallyLine(const QString &caption, const TWarningTally &tally, TClock::ti
 
 QString DemandReading(int32_t demand)
 {
-    QString digits = V57SettingRules::DigitRowText(demand, 5);
+    QString digits = V57SettingRules::RowText(TRow::Demand, demand);
     digits.insert(digits.size() - 1, QLatin1Char('.'));
     return QStringLiteral("Demand %1 mA").arg(digits);
 }
 
 QString DurationReading(int32_t width)
 {
-    return QStringLiteral("Duration %1 us").arg(V57SettingRules::DigitRowText(width, 4));
+    return QStringLiteral("Duration %1 us").arg(V57SettingRules::RowText(TRow::Duration, width));
 }
 
 QString RecoveryReading(int32_t recovery)
 {
-    return QStringLiteral("Recovery %1 %").arg(V57SettingRules::DigitRowText(recovery, 3));
+    return QStringLiteral("Recovery %1 %").arg(V57SettingRules::RowText(TRow::Recovery, recovery));
 }
 
 QString DwellReading(int32_t dwell)
 {
-    return QStringLiteral("Dwell %1 us").arg(V57SettingRules::DigitRowText(dwell, 3));
+    return QStringLiteral("Dwell %1 us").arg(V57SettingRules::RowText(TRow::Dwell, dwell));
+}
+
+QString Reading(TRow row, int32_t value)
+{
+    switch (row) {
+    case TRow::Demand: return DemandReading(value);
+    case TRow::Duration: return DurationReading(value);
+    case TRow::Recovery: return RecoveryReading(value);
+    case TRow::Dwell: return DwellReading(value);
+    }
+    return {};
 }
 
 QString StepButtonName(TRow row, bool up, int32_t step)

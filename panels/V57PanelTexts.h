@@ -3,6 +3,8 @@
 // and the tally of warnings behind the Errors group's tooltip.
 #pragma once
 
+#include "V57SettingRules.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -12,16 +14,19 @@
 
 namespace V57PanelTexts {
 
+// The digit rows, each of which has arrow buttons.
+using V57SettingRules::TRow;
+
 // A digit row read as one value, in the row's own digits: "Demand 0123.4 mA",
 // "Duration 0050 us", "Recovery 100 %", "Dwell 010 us".
 QString DemandReading(int32_t demand);
 QString DurationReading(int32_t width);
 QString RecoveryReading(int32_t recovery);
 QString DwellReading(int32_t dwell);
+QString Reading(TRow row, int32_t value);
 
-// The rows that have arrow buttons, and the name of one of those buttons for
-// its step (the button's tag, in the row's units; tenths of a mA for demand).
-enum class TRow { Demand, Duration, Recovery, Dwell };
+// The name of a row's arrow button for its step (the button's tag, in the
+// row's units; tenths of a mA for demand).
 QString StepButtonName(TRow row, bool up, int32_t step);
 
 // Charge per phase for a demand in tenths of a mA and a duration in us.

@@ -75,6 +75,8 @@ QString DigitRowText(int32_t value, int digits)
     return QString::number(value).rightJustified(digits, QLatin1Char('0'));
 }
 
+QString RowText(TRow row, int32_t value) { return DigitRowText(value, RowLength(row)); }
+
 TLimitDisplay LimitDisplay(int32_t value, int32_t limit, const QLocale &locale)
 {
     if (value < 0)

@@ -1,7 +1,7 @@
 // The stimulator panel's rules, free of widgets: how the arrow buttons step
 // each setting, the Set/Reset toggle of the limit, the combo items that the
-// device's codes select, which counters raise a warning, and the texts of the
-// digit rows and the limit group.
+// device's codes select, which counters raise a warning, the shape of the
+// digit rows and the texts of the rows and the limit group.
 #pragma once
 
 #include <QLocale>
@@ -64,6 +64,35 @@ TWarnings CounterWarnings(bool haveBaseline, const TCounters &previous, uint32_t
 // The value in decimal, padded with leading zeros to at least `digits`
 // characters. Longer texts are returned whole; a row shows their start.
 QString DigitRowText(int32_t value, int digits);
+
+// The panel's four digit rows. Each shows its value's text padded to the
+// row's length, one character per digit from the left, so digit k from the
+// left counts 10^(length - 1 - k) of the row's units (tenths of a mA for the
+// demand): the step of that digit's arrow buttons.
+enum class TRow { Demand, Duration, Recovery, Dwell };
+constexpr TRow DigitRows[] = {TRow::Demand, TRow::Duration, TRow::Recovery, TRow::Dwell};
+
+constexpr int RowLength(TRow row)
+{
+    switch (row) {
+    case TRow::Demand: return 5;
+    case TRow::Duration: return 4;
+    case TRow::Recovery: return 3;
+    case TRow::Dwell: return 3;
+    }
+    return 0;
+}
+
+constexpr int32_t DigitStep(TRow row, int fromLeft)
+{
+    int32_t step = 1;
+    for (int k = fromLeft + 1; k < RowLength(row); ++k)
+        step *= 10;
+    return step;
+}
+
+// DigitRowText at the row's length.
+QString RowText(TRow row, int32_t value);
 
 // What the limit group shows for a ShowLimit argument and the stored limit.
 // A negative argument shows the full-scale placeholder with the button

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 using namespace PanelTest;
+using Panels::Tag;
 using namespace StimulatorRecord;
 
 namespace {

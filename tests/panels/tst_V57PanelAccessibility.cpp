@@ -6,7 +6,9 @@
 
 #include <QAccessible>
 #include <QGroupBox>
+#include <QHash>
 #include <QHelpEvent>
+#include <QRegularExpression>
 #include <QToolTip>
 
 using namespace PanelTest;
@@ -55,6 +57,7 @@ private slots:
     void rowsReadAsValues_data();
     void rowsReadAsValues();
     void readingsFollowSteps();
+    void stepButtonsNameTheirTags();
     void warningFlagsAnnounceState();
     void limitNamesAndScale();
     void derivedToolTips();
@@ -108,6 +111,28 @@ void TestV57PanelAccessibility::readingsFollowSteps()
     // The arrow buttons say what they do.
     QCOMPARE(AccessibleName(fixture.Control("btnDemandInc3")), QStringLiteral("Demand up 10 mA"));
     QCOMPARE(AccessibleName(fixture.Control("btnDwellDec2")), QStringLiteral("Dwell down 10 us"));
+}
+
+void TestV57PanelAccessibility::stepButtonsNameTheirTags()
+{
+    // Every arrow button of the form says the step that its tag takes.
+    TPanelFixture fixture;
+    const QRegularExpression pattern(QStringLiteral("^btn(Demand|Width|Recovery|Dwell)(Inc|Dec)\\d$"));
+    const QHash<QString, V57PanelTexts::TRow> rows{{"Demand", V57PanelTexts::TRow::Demand},
+                                                   {"Width", V57PanelTexts::TRow::Duration},
+                                                   {"Recovery", V57PanelTexts::TRow::Recovery},
+                                                   {"Dwell", V57PanelTexts::TRow::Dwell}};
+    int buttons = 0;
+    for (QToolButton *button : fixture.panel->findChildren<QToolButton *>()) {
+        const QRegularExpressionMatch match = pattern.match(button->objectName());
+        if (!match.hasMatch())
+            continue;
+        ++buttons;
+        QCOMPARE(AccessibleName(button),
+                 V57PanelTexts::StepButtonName(rows.value(match.captured(1)), match.captured(2) == "Inc",
+                                               Panels::Tag(button)));
+    }
+    QCOMPARE(buttons, 20);
 }
 
 void TestV57PanelAccessibility::warningFlagsAnnounceState()

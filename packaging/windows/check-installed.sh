@@ -27,7 +27,12 @@ inside_x() {
     # A fresh Wine session on this display.
     wineserver -k 2>/dev/null || true
     rm -rf "$folder"
-    wine "$installer" /S "/D=$folder_windows"
+    # A check stopped part-way leaves an installation registered; the
+    # installer would offer to remove it first and, finding its folder gone,
+    # stop on a message box that silent mode does not answer.
+    wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pellix Control Panel' \
+        /reg:32 /f >/dev/null 2>&1 || true
+    timeout 300 wine "$installer" /S "/D=$folder_windows" || fail "the installer did not finish"
     wineserver -w
     for file in pellix-control-panel.exe V57API.dll v57sim.exe Qt6Core.dll platforms/qwindows.dll \
                 styles/qwindowsvistastyle.dll Uninstall.exe; do
@@ -50,7 +55,7 @@ inside_x() {
         || fail "the program did not bind the V57API.dll in its folder"
     cmp -s "$build/bin-double/V57API.dll" "$folder/V57API.dll" || fail "the double was replaced"
 
-    wine "$folder/Uninstall.exe" /S
+    timeout 300 wine "$folder/Uninstall.exe" /S || fail "the uninstaller did not finish"
     wineserver -w
     for k in $(seq 1 20); do [ -e "$folder/pellix-control-panel.exe" ] || break; sleep 1; done
     [ ! -e "$folder/pellix-control-panel.exe" ] || fail "the uninstaller left the program"

@@ -1,6 +1,8 @@
 #include "Application.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QMessageBox>
@@ -38,10 +40,10 @@ public:
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
-    // The gear of the waiting animation, in the sizes drawn at build time.
+    // The gear of the waiting animation, in every size drawn at build time.
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    for (const QFileInfo &size : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files))
+        icon.addFile(size.filePath());
     setWindowIcon(icon);
 }
 

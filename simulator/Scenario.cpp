@@ -77,7 +77,24 @@ std::optional<double> ParseReal(std::string_view text)
     return value;
 }
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+// A word of the line as a message shows it: one line of printable ASCII, so
+// that a stray byte neither reaches the terminal nor breaks the socket's
+// one-line answer. Other bytes show as \xHH, and a long word by its start.
+std::string Quoted(std::string_view text)
+{
+    constexpr std::size_t longest = 40;
+    std::string shown = "'";
+    for (const char c : text.substr(0, longest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += c;
+        } else {
+            constexpr char hex[] = "0123456789ABCDEF";
+            shown += {'\\', 'x', hex[byte >> 4], hex[byte & 0xF]};
+        }
+    }
+    return shown + (text.size() > longest ? "...'" : "'");
+}
 
 // Words of a code setting, and the codes they stand for.
 struct TNamedValue {

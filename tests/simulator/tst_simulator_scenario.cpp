@@ -97,6 +97,11 @@ private slots:
         QTest::newRow("missing id") << "unplug" << "missing device ID";
         QTest::newRow("bad id") << "unplug 12ab" << "'12ab' is not a whole number (device ID)";
         QTest::newRow("id too large") << "unplug 0x100000000" << "is not in";
+        // What the line holds is shown as printable text, and a long word by its start.
+        QTest::newRow("control bytes shown escaped")
+            << "unplug 1\x1b[2J\x7f" << "'1\\x1B[2J\\x7F' is not a whole number";
+        QTest::newRow("long word shown by its start")
+            << "unplug " + QString(60, u'x') << "'" + QString(40, u'x') + "...' is not a whole number";
         QTest::newRow("bad version") << "plug 5 1.2.3" << "'1.2.3' is not a version";
         QTest::newRow("version byte too big") << "plug 5 1.2.3.256" << "is not a version";
         QTest::newRow("extra word") << "zero 5 now" << "unexpected 'now'";

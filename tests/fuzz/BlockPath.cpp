@@ -17,6 +17,8 @@ constexpr int32_t Untouched = int32_t(0xA5A5A5A5);
 constexpr std::array SettingWords{Demand, Limit, Width, Recovery, Dwell};
 
 // What a panel's next settings record must carry, from the reports so far.
+// Taken from a settings record instead, it is what the panel sends now: its
+// values are never negative and its source code is 1 or 2.
 struct TExpected {
     std::array<int32_t, SettingWords.size()> Values{};
     int32_t Mode = 0;
@@ -39,26 +41,10 @@ struct TExpected {
         BeepOff = control.BeeperOff != 0;
         if (control.Source == Internal)
             SourceInternal = true;
-        else if (control.Source == External || control.Source == 3)
+        else if (control.Source == External || control.Source == 3) // 3: External again
             SourceInternal = false;
     }
 };
-
-// The panel's settings as it would send them now: a new panel's are taken
-// from its first report alone.
-TExpected FromSettingsRecord(const uint8_t *record)
-{
-    TExpected e;
-    for (std::size_t i = 0; i < SettingWords.size(); ++i)
-        e.Values[i] = DeviceBlock::Word(record, SettingWords[i]);
-    const TControlFields control = DecodeControlWord(uint32_t(DeviceBlock::Word(record, ControlWord)));
-    e.Mode = control.Mode;
-    e.Polarity = control.Polarity;
-    e.OutputEnabled = control.Output != 0;
-    e.BeepOff = control.BeeperOff != 0;
-    e.SourceInternal = control.Source == Internal;
-    return e;
-}
 
 using TRecord = std::array<uint8_t, Size>;
 
@@ -141,7 +127,7 @@ std::string Apply(TForm1 &form, const uint8_t *data, std::size_t size)
 {
     std::map<int32_t, TExpected> before;
     for (const auto &panel : form.DeviceFrames())
-        before[panel->DeviceID()] = FromSettingsRecord(Written(*panel, &TFGenericDeviceIntf::GetDeviceState).data());
+        before[panel->DeviceID()].Report(Written(*panel, &TFGenericDeviceIntf::GetDeviceState).data());
 
     std::map<int32_t, TExpected> expected;
     const DeviceBlock::TBlockView block(data, size, Size);

@@ -14,11 +14,13 @@ targets=(completions blocks scenarios commands)
 llvm=${LLVM_SUFFIX:--14}
 flags="-fprofile-instr-generate -fcoverage-mapping"
 
+# UBSan's runtime also brings the hooks of the fuzzers' instrumentation, which
+# the build's helper programs, linked without libFuzzer, need.
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-    -DCMAKE_CXX_COMPILER=clang++ -DPELLIX_FUZZ=ON -DPELLIX_BENCH=OFF \
+    -DCMAKE_CXX_COMPILER=clang++ -DPELLIX_FUZZ=ON -DPELLIX_SANITIZE=undefined -DPELLIX_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
     -DCMAKE_SHARED_LINKER_FLAGS="$flags" >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
+cmake --build "$dir" -j "$(nproc)" --target "${targets[@]/#/fuzz_}" >&2
 
 profiles=$dir/profiles
 rm -rf "$profiles"
@@ -37,18 +39,20 @@ for target in "${targets[@]}"; do
 done
 "llvm-profdata$llvm" merge -sparse "$profiles"/*.profraw -o "$profiles/all.profdata"
 
-# llvm-cov's table: the file, then regions, functions, lines (total, missed,
-# cover), branches. Summed here by folder.
+# llvm-cov's table: the file (below the folders' common parent), then
+# regions, functions, lines (total, missed, cover) and branches. Summed here
+# by folder.
 "llvm-cov$llvm" report "${objects[@]:1}" -instr-profile="$profiles/all.profdata" \
-    "$PWD/device" "$PWD/panels" "$PWD/app" "$PWD/simulator" |
-    awk -v root="$PWD/" '
-        index($1, root) == 1 {
-            file = substr($1, length(root) + 1)
-            folder = substr(file, 1, index(file, "/") - 1)
+    "$PWD/device" "$PWD/panels" "$PWD/app" "$PWD/simulator" 2>/dev/null |
+    awk '
+        $1 ~ /^(device|panels|app|simulator)\// {
+            folder = substr($1, 1, index($1, "/") - 1)
             lines[folder] += $8; missed[folder] += $9
         }
         END {
-            for (f in lines) {
+            n = split("device panels app simulator", order, " ")
+            for (i = 1; i <= n; ++i) {
+                f = order[i]
                 printf "%-10s %5d of %5d lines (%.1f %%)\n", f "/", lines[f] - missed[f], lines[f],
                        100 * (lines[f] - missed[f]) / lines[f]
                 all += lines[f]; allMissed += missed[f]

@@ -15,8 +15,8 @@
 # events. It fails when an operator change the library accepted does not
 # reach its device, when a panel ends up showing something else than its
 # device reports, or when the resident memory grows. The shutdown loop starts
-# the program, closes its window at a random moment (mostly with a request on
-# its way) and wants a clean exit every time.
+# the program, closes its window at a random moment with a request on its way
+# (the initialise or an update) and wants a clean exit every time.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
@@ -39,7 +39,7 @@ if [ "$seconds" -gt 0 ]; then
 fi
 
 echo "shutdown loop: ${runs} starts"
-in_flight=0
+initialise=0 update=0
 for ((i = 1; i <= runs; i++)); do
     close_after=$((RANDOM % 1500))
     rc=0
@@ -49,6 +49,7 @@ for ((i = 1; i <= runs; i++)); do
         echo "shutdown loop: run $i (closed after ${close_after} ms) FAILED (exit $rc)"
         exit 1
     fi
-    grep -q "a request on its way" "$log" && in_flight=$((in_flight + 1))
+    grep -q "with the initialise on its way" "$log" && initialise=$((initialise + 1))
+    grep -q "with an update on its way" "$log" && update=$((update + 1))
 done
-echo "shutdown loop: ${runs} clean exits, ${in_flight} of them closed with a request on its way"
+echo "shutdown loop: ${runs} clean exits; closed with the initialise on its way ${initialise} times, with an update on its way ${update} times"

@@ -113,9 +113,11 @@ TMemory Memory()
     return memory;
 }
 
-void PrintMemory(const char *when, const TMemory &memory)
+// With the number of panels, whose widgets are most of the heap.
+void PrintMemory(const QString &when, const TMemory &memory, std::size_t panels)
 {
-    std::printf("memory %s: RSS %ld KiB, heap in use %ld KiB\n", when, memory.RssKiB, memory.HeapKiB);
+    std::printf("memory %s, %zu panels: RSS %ld KiB, heap in use %ld KiB\n", qPrintable(when), panels,
+                memory.RssKiB, memory.HeapKiB);
     std::fflush(stdout);
 }
 
@@ -319,18 +321,19 @@ int TSoak::Run(int seconds)
     clock.start();
     const qint64 end = qint64(seconds) * 1000;
     const qint64 warmUp = std::min<qint64>(30000, end / 4);
-    // A long soak shows its memory every ten minutes too.
-    constexpr qint64 sampleEvery = 600000;
+    // Ten looks at the memory on the way, a minute apart at least.
+    const qint64 sampleEvery = std::max<qint64>(60000, end / 10);
     TMemory warm;
     qint64 nextSample = sampleEvery;
     int operations = 0;
     while (clock.elapsed() < end) {
+        const std::size_t panels = fForm.DeviceFrames().size();
         if (warm.RssKiB < 0 && clock.elapsed() >= warmUp) {
             warm = Memory();
-            PrintMemory("after warm-up", warm);
+            PrintMemory(QStringLiteral("after warm-up"), warm, panels);
         }
         if (clock.elapsed() >= nextSample) {
-            PrintMemory(qPrintable(QStringLiteral("at %1 s").arg(nextSample / 1000)), Memory());
+            PrintMemory(QStringLiteral("at %1 s").arg(nextSample / 1000), Memory(), panels);
             nextSample += sampleEvery;
         }
         fForm.sbStatus->clearMessage();
@@ -377,8 +380,7 @@ int TSoak::Run(int seconds)
                 differences.isEmpty() ? "all showing what their devices report" : "DIFFERENT");
     std::printf("RSS after warm-up %ld KiB, at the end %ld KiB (%+ld KiB, tolerance %ld KiB): %s\n",
                 rssWarm, rssEnd, rssEnd - rssWarm, tolerance, flat ? "flat" : "GROWING");
-    std::printf("heap in use after warm-up %ld KiB, at the end %ld KiB (%+ld KiB)\n", warm.HeapKiB,
-                atEnd.HeapKiB, atEnd.HeapKiB - warm.HeapKiB);
+    PrintMemory(QStringLiteral("at the end"), atEnd, fForm.DeviceFrames().size());
     const bool passed = differences.isEmpty() && fLost == 0 && fSocketErrors == 0 && flat;
     std::printf("soak: %s\n", passed ? "PASS" : "FAIL");
     return passed ? 0 : 1;
